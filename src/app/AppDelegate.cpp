@@ -1,0 +1,79 @@
+#include "AppDelegate.h"
+
+#include "ToviCopy.h"
+#include "platform/Clock.h"
+#include "platform/Defaults.h"
+#include "platform/Log.h"
+#include "stats/StatsStore.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+AppDelegate::AppDelegate(const AppServices& services, QObject* parent)
+    : QObject(parent)
+    , statsStore(services.statsStore)
+    , m_services(services) {
+    // Closing an alert or a report window never ends a tray program.
+    QApplication::setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
+    qApp->installEventFilter(this);
+}
+
+AppDelegate::~AppDelegate() {
+    delete m_statusMenu;
+    delete m_mainMenu;
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    configureHydrationReminder();
+    configurePelvicFloorReminder();
+    configureReminderNotifications();
+    loadRestModeConfiguration();
+    configureMainMenuForTextEditing();
+    configureStatusItem();
+    setupMenu();
+    startServices();
+}
+
+void AppDelegate::startServices() {
+    if (m_servicesStarted)
+        return;
+    m_servicesStarted = true;
+    statsStore->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, Clock::now());
+    workSecondsRemaining = workDuration;
+    updateStatusMenuTitle();
+    setTransientStatus(ToviCopy::pick(ToviCopy::startupSigns()), 6.0);
+    startMainTimer();
+    prefetchWallpaperForCurrentThemeIfNeeded();
+    showYesterdayReportPromptIfNeeded();
+}
+
+void AppDelegate::configureHydrationReminder() {}
+
+void AppDelegate::configurePelvicFloorReminder() {}
+
+void AppDelegate::configureReminderNotifications() {}
+
+void AppDelegate::loadRestModeConfiguration() {}
+
+void AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded() {}
+
+void AppDelegate::showYesterdayReportPromptIfNeeded() {}
+
+void AppDelegate::quitApp() {
+    isQuitting = true;
+    QCoreApplication::quit();
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::Quit && !applicationShouldTerminate()) {
+        Log::line(u"Tovi: 退出请求不是来自菜单，继续运行"_s);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}

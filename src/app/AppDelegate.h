@@ -1,0 +1,105 @@
+#pragma once
+
+#include "stats/StatsEvent.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <optional>
+
+class Alerts;
+class Defaults;
+class QAction;
+class QMenu;
+class QMenuBar;
+class QSystemTrayIcon;
+class QTimer;
+class Screens;
+class StatsStore;
+
+// The desktop services AppDelegate works through; main.cpp hands in the real
+// ones, tests hand in fakes. None is owned.
+struct AppServices {
+    Defaults* defaults = nullptr;
+    Alerts* alerts = nullptr;
+    Screens* screens = nullptr;
+    StatsStore* statsStore = nullptr;
+};
+
+// The one application object: owns the status item, the menus, the timers and
+// all rest-cycle state. Its areas live in AppDelegate+<Area>.cpp.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    explicit AppDelegate(const AppServices& services, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // --- launch and quit
+    void applicationDidFinishLaunching();
+    // True when the toolkit may end the process now: only after quitApp.
+    bool applicationShouldTerminate() const { return isQuitting; }
+    static constexpr bool applicationShouldTerminateAfterLastWindowClosed() { return false; }
+    void quitApp();
+
+    // --- launch steps, in order
+    void configureHydrationReminder();
+    void configurePelvicFloorReminder();
+    void configureReminderNotifications();
+    void loadRestModeConfiguration();
+    void configureMainMenuForTextEditing();
+    void configureStatusItem();
+    void setupMenu();
+    void startServices();
+    void prefetchWallpaperForCurrentThemeIfNeeded();
+    void showYesterdayReportPromptIfNeeded();
+
+    // --- rest timer
+    void startMainTimer();
+    void tick();
+    void updateStatusMenuTitle();
+    void setTransientStatus(const QString& message, double durationSeconds);
+    void prefetchWallpaperNearRestIfNeeded();
+    void updateReminderCountdownMenuTitles();
+
+    // --- fields
+    static constexpr qint64 defaultRestModeTag = 120020;
+    static constexpr qint64 customRestModeTag = -1;
+    const QList<qint64> hydrationIntervalPresets{30, 45, 60, 90};
+    const QList<qint64> pelvicFloorIntervalPresets{30, 60, 90, 120};
+
+    QSystemTrayIcon* statusItem = nullptr;
+    QAction* statusMenuItem = nullptr;
+    QAction* hydrationStatusMenuItem = nullptr;
+    QAction* pelvicFloorStatusMenuItem = nullptr;
+
+    qint64 workDuration = 1200;
+    qint64 restDuration = 20;
+    qint64 workSecondsRemaining = 1200;
+    qint64 restSecondsRemaining = 20;
+    qint64 selectedRestModeTag = defaultRestModeTag;
+    bool isResting = false;
+    bool isQuitting = false;
+    std::optional<QString> transientStatusMessage;
+    std::optional<QDateTime> transientStatusExpiresAt;
+    QTimer* mainTimer = nullptr;
+
+    StatsStore* const statsStore;
+    std::optional<QString> currentRestSessionId;
+    StatsEventSource currentRestSource = StatsEventSource::scheduled;
+
+    QMenu* statusMenu() const { return m_statusMenu; }
+    QMenuBar* mainMenu() const { return m_mainMenu; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void popUpStatusMenu();
+    void setStatusLine(const QString& text);
+
+    AppServices m_services;
+    QMenu* m_statusMenu = nullptr;
+    QMenuBar* m_mainMenu = nullptr;
+    bool m_servicesStarted = false;
+};

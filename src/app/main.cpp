@@ -1,0 +1,44 @@
+#include "AppDelegate.h"
+#include "platform/Alerts.h"
+#include "platform/Defaults.h"
+#include "platform/Directories.h"
+#include "platform/InstanceLock.h"
+#include "platform/Log.h"
+#include "platform/Screens.h"
+#include "platform/TerminationSignals.h"
+#include "stats/StatsStore.h"
+
+#include <QApplication>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"Tovi"_s);
+    QApplication::setDesktopFileName(u"tovi"_s);
+
+    // Before anything can write: a second instance would double every event.
+    InstanceLock lock(Directories::runtime());
+    if (!lock.tryLock()) {
+        Log::line(u"Tovi: 已经在运行了，不再启动第二个"_s);
+        return 0;
+    }
+
+    Defaults defaults;
+    MessageBoxAlerts alerts;
+    QtScreens screens;
+    AppDelegate delegate({&defaults, &alerts, &screens, &StatsStore::shared()});
+
+    // The desktop ending us (logout, kill, Ctrl+C) gets the same clean shutdown
+    // as the quit command.
+    TerminationSignals terminations;
+    QObject::connect(&terminations, &TerminationSignals::terminationRequested, &delegate,
+                     &AppDelegate::quitApp);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &delegate, &AppDelegate::quitApp);
+
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    const int status = QApplication::exec();
+    defaults.sync();
+    return status;
+}

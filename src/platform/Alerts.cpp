@@ -1,0 +1,31 @@
+#include "Alerts.h"
+
+#include <QGridLayout>
+#include <QMessageBox>
+#include <QPushButton>
+
+int MessageBoxAlerts::run(const AlertRequest& request) {
+    QMessageBox box;
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.setIcon(request.style == AlertRequest::Style::Informational ? QMessageBox::Information
+                : request.style == AlertRequest::Style::Warning     ? QMessageBox::Warning
+                                                                    : QMessageBox::Critical);
+    box.setText(request.messageText);
+    box.setInformativeText(request.informativeText);
+    QList<QPushButton*> buttons;
+    const QStringList titles =
+        request.buttons.isEmpty() ? QStringList{QStringLiteral("OK")} : request.buttons;
+    for (const QString& title : titles)
+        buttons.append(
+            box.addButton(title, buttons.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
+    box.setDefaultButton(buttons.first());
+    if (request.accessory) {
+        // The accessory spans the text column, under the informative text.
+        if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+            grid->addWidget(request.accessory, grid->rowCount() - 1, 1, 1, grid->columnCount() - 1);
+    }
+    box.exec();
+    if (request.accessory)
+        request.accessory->setParent(nullptr);
+    return int(buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
+}

@@ -1,0 +1,252 @@
+#include "StatsEvent.h"
+
+#include "platform/StrictInt.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr std::array<QStringView, 12> typeNames{
+    u"app_launched",           u"rest_started",        u"rest_completed",    u"rest_skipped",
+    u"hydration_prompt_shown", u"hydration_completed", u"hydration_skipped", u"hydration_snoozed",
+    u"pelvic_prompt_shown",    u"pelvic_completed",    u"pelvic_skipped",    u"pelvic_snoozed",
+};
+
+constexpr std::array<QStringView, 5> sourceNames{u"system", u"scheduled", u"manual", u"notification",
+                                                 u"auto_timeout"};
+
+// The signed 64-bit range as doubles: [-2^63, 2^63).
+constexpr double int64Low = -9223372036854775808.0;
+constexpr double int64High = 9223372036854775808.0;
+
+std::optional<qint64> truncatedToInt(double d) {
+    if (!std::isfinite(d))
+        return std::nullopt;
+    const double t = std::trunc(d);
+    if (t < int64Low || t >= int64High)
+        return std::nullopt;
+    return qint64(t);
+}
+
+QJsonValue toJsonValue(const StatsPayloadValue& value) {
+    return std::visit([](const auto& v) { return QJsonValue(v); }, value.storage());
+}
+
+// Tries bool, then int, then double, then string.
+std::optional<StatsPayloadValue> payloadFromJson(const QJsonValue& v) {
+    switch (v.type()) {
+    case QJsonValue::Bool:
+        return StatsPayloadValue(v.toBool());
+    case QJsonValue::Double: {
+        const QVariant raw = v.toVariant();
+        if (raw.typeId() == QMetaType::LongLong)
+            return StatsPayloadValue(raw.toLongLong());
+        const double d = v.toDouble();
+        if (std::trunc(d) == d)
+            if (const auto i = truncatedToInt(d))
+                return StatsPayloadValue(*i);
+        return StatsPayloadValue(d);
+    }
+    case QJsonValue::String:
+        return StatsPayloadValue(v.toString());
+    default:
+        return std::nullopt;
+    }
+}
+
+bool isDigits(QStringView s, qsizetype from, qsizetype count) {
+    for (qsizetype i = from; i < from + count; ++i) {
+        if (s[i] < u'0' || s[i] > u'9')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString rawValue(StatsEventType type) {
+    return typeNames[size_t(type)].toString();
+}
+
+QString rawValue(StatsEventSource source) {
+    return sourceNames[size_t(source)].toString();
+}
+
+std::optional<StatsEventType> statsEventTypeFromRaw(QStringView raw) {
+    for (size_t i = 0; i < typeNames.size(); ++i) {
+        if (raw == typeNames[i])
+            return StatsEventType(i);
+    }
+    return std::nullopt;
+}
+
+std::optional<StatsEventSource> statsEventSourceFromRaw(QStringView raw) {
+    for (size_t i = 0; i < sourceNames.size(); ++i) {
+        if (raw == sourceNames[i])
+            return StatsEventSource(i);
+    }
+    return std::nullopt;
+}
+
+std::optional<qint64> StatsPayloadValue::intValue() const {
+    if (const auto* i = std::get_if<qint64>(&m_value))
+        return *i;
+    if (const auto* d = std::get_if<double>(&m_value))
+        return truncatedToInt(*d);
+    if (const auto* s = std::get_if<QString>(&m_value))
+        return parseStrictInt64(*s);
+    return std::nullopt;
+}
+
+QString StatsPayloadValue::stringValue() const {
+    if (const auto* s = std::get_if<QString>(&m_value))
+        return *s;
+    if (const auto* i = std::get_if<qint64>(&m_value))
+        return QString::number(*i);
+    if (const auto* b = std::get_if<bool>(&m_value))
+        return *b ? u"true"_s : u"false"_s;
+    const double d = std::get<double>(m_value);
+    QString text = QString::number(d, 'g', QLocale::FloatingPointShortest);
+    if (std::isfinite(d) && !text.contains(u'.') && !text.contains(u'e'))
+        text += u".0"_s;
+    return text;
+}
+
+StatsPayload::StatsPayload(std::initializer_list<Entry> entries) {
+    for (const Entry& e : entries)
+        insert(e.first, e.second);
+}
+
+QList<StatsPayload::Entry>::const_iterator StatsPayload::find(QStringView key) const {
+    const auto it = std::lower_bound(m_entries.cbegin(), m_entries.cend(), key,
+                                     [](const Entry& e, QStringView k) { return QStringView(e.first) < k; });
+    return (it != m_entries.cend() && it->first == key) ? it : m_entries.cend();
+}
+
+void StatsPayload::insert(const QString& key, const StatsPayloadValue& value) {
+    const auto it = std::lower_bound(m_entries.begin(), m_entries.end(), key,
+                                     [](const Entry& e, const QString& k) { return e.first < k; });
+    if (it != m_entries.end() && it->first == key)
+        it->second = value;
+    else
+        m_entries.insert(it, {key, value});
+}
+
+StatsPayloadValue StatsPayload::value(QStringView key) const {
+    return get(key).value_or(StatsPayloadValue());
+}
+
+std::optional<StatsPayloadValue> StatsPayload::get(QStringView key) const {
+    const auto it = find(key);
+    return it == m_entries.cend() ? std::nullopt : std::optional(it->second);
+}
+
+QString formatStatsTimestamp(const QDateTime& moment) {
+    return moment.toUTC().toString(u"yyyy-MM-dd'T'HH:mm:ss'Z'"_s);
+}
+
+std::optional<QDateTime> parseStatsTimestamp(QStringView s) {
+    // yyyy-MM-ddTHH:mm:ss followed by Z or ±HH:mm; no fraction.
+    const bool shapeOk = s.size() >= 20 && isDigits(s, 0, 4) && s[4] == u'-' && isDigits(s, 5, 2) &&
+                         s[7] == u'-' && isDigits(s, 8, 2) && s[10] == u'T' && isDigits(s, 11, 2) &&
+                         s[13] == u':' && isDigits(s, 14, 2) && s[16] == u':' && isDigits(s, 17, 2);
+    if (!shapeOk)
+        return std::nullopt;
+    const QStringView zone = s.mid(19);
+    int offsetSeconds = 0;
+    if (zone == u"Z") {
+    } else if (zone.size() == 6 && (zone[0] == u'+' || zone[0] == u'-') && isDigits(zone, 1, 2) &&
+               zone[3] == u':' && isDigits(zone, 4, 2)) {
+        const int hours = zone.mid(1, 2).toInt();
+        const int minutes = zone.mid(4, 2).toInt();
+        if (hours > 23 || minutes > 59)
+            return std::nullopt;
+        offsetSeconds = (hours * 60 + minutes) * 60 * (zone[0] == u'-' ? -1 : 1);
+    } else {
+        return std::nullopt;
+    }
+    const QDate date(s.mid(0, 4).toInt(), s.mid(5, 2).toInt(), s.mid(8, 2).toInt());
+    const QTime time(s.mid(11, 2).toInt(), s.mid(14, 2).toInt(), s.mid(17, 2).toInt());
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time, Qt::UTC).addSecs(-offsetSeconds);
+}
+
+QByteArray StatsEvent::toJson() const {
+    QJsonObject payloadObject;
+    for (const auto& [key, value] : payload)
+        payloadObject.insert(key, toJsonValue(value));
+    QJsonObject o{
+        {u"id"_s, id},
+        {u"timestamp"_s, formatStatsTimestamp(timestamp)},
+        {u"dayKey"_s, dayKey},
+        {u"monthKey"_s, monthKey},
+        {u"type"_s, rawValue(type)},
+        {u"source"_s, rawValue(source)},
+        {u"payload"_s, payloadObject},
+        {u"appVersion"_s, appVersion},
+    };
+    if (sessionId)
+        o.insert(u"sessionId"_s, *sessionId);
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+std::optional<StatsEvent> StatsEvent::fromJson(QByteArrayView json) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonObject o = document.object();
+
+    const auto text = [&o](QLatin1StringView key) -> std::optional<QString> {
+        const QJsonValue v = o.value(key);
+        return v.isString() ? std::optional(v.toString()) : std::nullopt;
+    };
+    const auto id = text("id"_L1);
+    const auto timestamp = text("timestamp"_L1);
+    const auto dayKey = text("dayKey"_L1);
+    const auto monthKey = text("monthKey"_L1);
+    const auto type = text("type"_L1);
+    const auto source = text("source"_L1);
+    const auto appVersion = text("appVersion"_L1);
+    const QJsonValue payloadValue = o.value("payload"_L1);
+    if (!id || !timestamp || !dayKey || !monthKey || !type || !source || !appVersion ||
+        !payloadValue.isObject())
+        return std::nullopt;
+
+    StatsEvent event;
+    event.id = *id;
+    event.dayKey = *dayKey;
+    event.monthKey = *monthKey;
+    event.appVersion = *appVersion;
+    const auto moment = parseStatsTimestamp(*timestamp);
+    const auto typeCase = statsEventTypeFromRaw(*type);
+    const auto sourceCase = statsEventSourceFromRaw(*source);
+    if (!moment || !typeCase || !sourceCase)
+        return std::nullopt;
+    event.timestamp = *moment;
+    event.type = *typeCase;
+    event.source = *sourceCase;
+
+    const QJsonValue session = o.value("sessionId"_L1);
+    if (session.isString())
+        event.sessionId = session.toString();
+    else if (!session.isUndefined() && !session.isNull())
+        return std::nullopt;
+
+    const QJsonObject payloadObject = payloadValue.toObject();
+    for (auto it = payloadObject.begin(); it != payloadObject.end(); ++it) {
+        auto value = payloadFromJson(it.value());
+        if (!value)
+            return std::nullopt;
+        event.payload.insert(it.key(), *value);
+    }
+    return event;
+}

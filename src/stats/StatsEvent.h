@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <optional>
+#include <variant>
+
+enum class StatsEventType {
+    appLaunched,
+    restStarted,
+    restCompleted,
+    restSkipped,
+    hydrationPromptShown,
+    hydrationCompleted,
+    hydrationSkipped,
+    hydrationSnoozed,
+    pelvicPromptShown,
+    pelvicCompleted,
+    pelvicSkipped,
+    pelvicSnoozed,
+};
+
+enum class StatsEventSource { system, scheduled, manual, notification, autoTimeout };
+
+QString rawValue(StatsEventType type);
+QString rawValue(StatsEventSource source);
+std::optional<StatsEventType> statsEventTypeFromRaw(QStringView raw);
+std::optional<StatsEventSource> statsEventSourceFromRaw(QStringView raw);
+
+// One payload value; written to JSON as its natural type, without a tag.
+class StatsPayloadValue {
+public:
+    using Storage = std::variant<QString, qint64, double, bool>;
+
+    StatsPayloadValue() = default;
+
+    StatsPayloadValue(const QString& v)
+        : m_value(v) {}
+    StatsPayloadValue(qint64 v)
+        : m_value(v) {}
+    StatsPayloadValue(int v)
+        : m_value(qint64(v)) {}
+    StatsPayloadValue(double v)
+        : m_value(v) {}
+    StatsPayloadValue(bool v)
+        : m_value(v) {}
+
+    const Storage& storage() const { return m_value; }
+    bool operator==(const StatsPayloadValue&) const = default;
+
+    // Integers as they are, doubles truncated toward zero, strict base-10
+    // strings; booleans and anything out of range give nothing.
+    std::optional<qint64> intValue() const;
+    // Doubles in their shortest round-trip form, always with a fraction.
+    QString stringValue() const;
+
+private:
+    Storage m_value;
+};
+
+// The payload map: a handful of keys, kept sorted in one small array, which
+// costs far less than a hash when a month holds tens of thousands of events.
+class StatsPayload {
+public:
+    using Entry = std::pair<QString, StatsPayloadValue>;
+
+    StatsPayload() = default;
+    StatsPayload(std::initializer_list<Entry> entries);
+
+    void insert(const QString& key, const StatsPayloadValue& value);
+    bool contains(QStringView key) const { return find(key) != m_entries.cend(); }
+    // The value under `key`, or an empty string value when absent.
+    StatsPayloadValue value(QStringView key) const;
+    std::optional<StatsPayloadValue> get(QStringView key) const;
+
+    qsizetype size() const { return m_entries.size(); }
+    bool isEmpty() const { return m_entries.isEmpty(); }
+    QList<Entry>::const_iterator begin() const { return m_entries.cbegin(); }
+    QList<Entry>::const_iterator end() const { return m_entries.cend(); }
+    bool operator==(const StatsPayload&) const = default;
+
+private:
+    QList<Entry>::const_iterator find(QStringView key) const;
+    QList<Entry> m_entries;
+};
+
+struct StatsEvent {
+    QString id;
+    QDateTime timestamp;
+    QString dayKey;
+    QString monthKey;
+    StatsEventType type = StatsEventType::appLaunched;
+    StatsEventSource source = StatsEventSource::system;
+    std::optional<QString> sessionId;
+    StatsPayload payload;
+    QString appVersion;
+
+    bool operator==(const StatsEvent&) const = default;
+
+    // One compact JSON object, no line break.
+    QByteArray toJson() const;
+    // Nothing when the text is not a complete, well-formed event.
+    static std::optional<StatsEvent> fromJson(QByteArrayView json);
+};
+
+// "2025-03-01T08:15:30Z": UTC, whole seconds (any fraction is dropped).
+QString formatStatsTimestamp(const QDateTime& moment);
+// Whole-second ISO 8601 with Z or a numeric offset; anything else gives nothing.
+std::optional<QDateTime> parseStatsTimestamp(QStringView text);

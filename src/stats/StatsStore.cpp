@@ -1,0 +1,232 @@
+#include "StatsStore.h"
+
+#include "platform/Directories.h"
+#include "platform/Log.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QUuid>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString errnoText() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+QString readAppVersion() {
+    QFile file(u":/version"_s);
+    if (!file.open(QIODevice::ReadOnly))
+        return u"unknown"_s;
+    const QString version = QString::fromUtf8(file.readAll()).trimmed();
+    return version.isEmpty() ? u"unknown"_s : version;
+}
+
+// Writes all of `bytes` with one write() where the kernel allows; a partial
+// write (full disk) is ended with a line feed so the next event starts on a
+// line of its own and the broken piece is skipped on reading.
+bool appendLine(int fd, const QByteArray& bytes) {
+    ssize_t written;
+    do {
+        written = ::write(fd, bytes.constData(), size_t(bytes.size()));
+    } while (written < 0 && errno == EINTR);
+    if (written == bytes.size())
+        return true;
+    const int saved = written < 0 ? errno : ENOSPC;
+    if (written > 0) [[maybe_unused]]
+        const ssize_t ignored = ::write(fd, "\n", 1);
+    errno = saved;
+    return false;
+}
+
+// Line breaks of the text: LF, VT, FF, CR (CR LF counts once), NEL, LS, PS.
+// Empty pieces are dropped.
+template <typename Visit> void forEachLine(const QByteArray& text, Visit visit) {
+    const char* data = text.constData();
+    const qsizetype size = text.size();
+    qsizetype start = 0;
+    qsizetype i = 0;
+    const auto flush = [&](qsizetype end) {
+        if (end > start)
+            visit(QByteArrayView(data + start, end - start));
+    };
+    while (i < size) {
+        const unsigned char c = static_cast<unsigned char>(data[i]);
+        qsizetype breakLength = 0;
+        if (c == '\n' || c == '\v' || c == '\f') {
+            breakLength = 1;
+        } else if (c == '\r') {
+            breakLength = (i + 1 < size && data[i + 1] == '\n') ? 2 : 1;
+        } else if (c == 0xC2 && i + 1 < size && static_cast<unsigned char>(data[i + 1]) == 0x85) {
+            breakLength = 2;
+        } else if (c == 0xE2 && i + 2 < size && static_cast<unsigned char>(data[i + 1]) == 0x80 &&
+                   (static_cast<unsigned char>(data[i + 2]) == 0xA8 ||
+                    static_cast<unsigned char>(data[i + 2]) == 0xA9)) {
+            breakLength = 3;
+        }
+        if (breakLength == 0) {
+            ++i;
+            continue;
+        }
+        flush(i);
+        i += breakLength;
+        start = i;
+    }
+    flush(size);
+}
+
+} // namespace
+
+StatsStore& StatsStore::shared() {
+    static StatsStore store(Directories::statsBase());
+    return store;
+}
+
+StatsStore::StatsStore(const QString& base)
+    : m_root(base + u"/Tovi/Stats"_s)
+    , m_events(m_root + u"/events"_s)
+    , m_reports(m_root + u"/reports"_s)
+    , m_meta(m_root + u"/meta.json"_s)
+    , m_appVersion(readAppVersion()) {
+    ensureDirectories();
+}
+
+bool StatsStore::ensureDirectories() {
+    QString error = Directories::makePrivatePath(m_events);
+    if (error.isEmpty())
+        error = Directories::makePrivatePath(m_reports);
+    if (error.isEmpty())
+        return true;
+    Log::line(u"Tovi Stats: failed to create directories: "_s + error);
+    return false;
+}
+
+QString StatsStore::monthPath(const QString& monthKey) const {
+    return m_events + u'/' + monthKey + u".jsonl"_s;
+}
+
+QString StatsStore::dayKey(const QDateTime& moment) {
+    return moment.toLocalTime().date().toString(u"yyyy-MM-dd"_s);
+}
+
+QString StatsStore::monthKey(const QDateTime& moment) {
+    return moment.toLocalTime().date().toString(u"yyyy-MM"_s);
+}
+
+void StatsStore::record(StatsEventType type, StatsEventSource source, const std::optional<QString>& sessionId,
+                        const StatsPayload& payload, const QDateTime& at) {
+    StatsEvent event;
+    event.id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    event.timestamp = at;
+    event.dayKey = dayKey(at);
+    event.monthKey = monthKey(at);
+    event.type = type;
+    event.source = source;
+    event.sessionId = sessionId;
+    event.payload = payload;
+    event.appVersion = m_appVersion;
+    const QByteArray line = event.toJson() + '\n';
+    const QByteArray path = QFile::encodeName(monthPath(event.monthKey));
+
+    std::lock_guard lock(m_appendMutex);
+    constexpr int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
+    int fd = ::open(path.constData(), flags, 0600);
+    if (fd < 0 && errno == ENOENT && ensureDirectories())
+        fd = ::open(path.constData(), flags, 0600);
+    if (fd < 0) {
+        Log::line(u"Tovi Stats: failed to record event: "_s + errnoText());
+        return;
+    }
+    const bool ok = appendLine(fd, line);
+    const QString writeError = ok ? QString() : errnoText();
+    if (::close(fd) != 0 && ok) {
+        Log::line(u"Tovi Stats: failed to record event: "_s + errnoText());
+        return;
+    }
+    if (!ok)
+        Log::line(u"Tovi Stats: failed to record event: "_s + writeError);
+}
+
+QList<StatsEvent> StatsStore::readMonth(const QString& monthKey) const {
+    QList<StatsEvent> events;
+    QFile file(monthPath(monthKey));
+    if (!file.open(QIODevice::ReadOnly))
+        return events;
+    const QByteArray text = file.readAll();
+    forEachLine(text, [&events](QByteArrayView line) {
+        if (auto event = StatsEvent::fromJson(line))
+            events.append(std::move(*event));
+    });
+    return events;
+}
+
+QStringList StatsStore::monthKeys(const QDateTime& start, const QDateTime& end) {
+    QStringList keys;
+    if (!start.isValid() || !end.isValid())
+        return keys;
+    const QDateTime last = std::max(end.addSecs(-1), start);
+    const QDate first = start.toLocalTime().date();
+    const QDate lastDate = last.toLocalTime().date();
+    QDate cursor(first.year(), first.month(), 1);
+    const QDate lastMonth(lastDate.year(), lastDate.month(), 1);
+    while (cursor.isValid() && cursor <= lastMonth) {
+        keys.append(cursor.toString(u"yyyy-MM"_s));
+        cursor = cursor.addMonths(1);
+    }
+    return keys;
+}
+
+QList<StatsEvent> StatsStore::events(const QDateTime& start, const QDateTime& end) const {
+    QList<StatsEvent> result;
+    // Local-time QDateTimes convert on every comparison; compare plain numbers.
+    const qint64 from = start.toMSecsSinceEpoch();
+    const qint64 to = end.toMSecsSinceEpoch();
+    for (const QString& key : monthKeys(start, end)) {
+        for (StatsEvent& event : readMonth(key)) {
+            const qint64 t = event.timestamp.toMSecsSinceEpoch();
+            if (t >= from && t < to)
+                result.append(std::move(event));
+        }
+    }
+    return result;
+}
+
+bool StatsStore::hasEvents(const QDateTime& on) const {
+    const QDateTime start(on.toLocalTime().date(), QTime(0, 0), Qt::LocalTime);
+    const QDateTime end = start.addDays(1);
+    if (!start.isValid() || !end.isValid())
+        return false;
+    return !events(start, end).isEmpty();
+}
+
+StatsMeta StatsStore::loadMeta() const {
+    StatsMeta meta;
+    QFile file(m_meta);
+    if (!file.open(QIODevice::ReadOnly))
+        return meta;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    const QJsonValue day = document.object().value("lastDailyReportPromptDay"_L1);
+    if (day.isString())
+        meta.lastDailyReportPromptDay = day.toString();
+    return meta;
+}
+
+void StatsStore::saveMeta(const StatsMeta& meta) {
+    ensureDirectories();
+    QJsonObject o;
+    if (meta.lastDailyReportPromptDay)
+        o.insert(u"lastDailyReportPromptDay"_s, *meta.lastDailyReportPromptDay);
+    QSaveFile file(m_meta);
+    const bool ok = file.open(QIODevice::WriteOnly) &&
+                    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+                    file.write(QJsonDocument(o).toJson(QJsonDocument::Compact)) >= 0 && file.commit();
+    if (!ok)
+        Log::line(u"Tovi Stats: failed to save meta: "_s + file.errorString());
+}

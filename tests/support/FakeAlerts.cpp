@@ -1,0 +1,6 @@
+#include "FakeAlerts.h"
+
+int FakeAlerts::run(const AlertRequest& request) {
+    shown.append(request);
+    return script.isEmpty() ? 0 : script.takeFirst();
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/Alerts.h"
+
+#include <QList>
+
+// Answers alerts from a script instead of showing them, and remembers each one.
+class FakeAlerts final : public Alerts {
+public:
+    int run(const AlertRequest& request) override;
+
+    // Button index the next alerts answer with, in order; afterwards alerts answer 0.
+    QList<int> script;
+    QList<AlertRequest> shown;
+};

@@ -1,0 +1,162 @@
+#include "stats/StatsEvent.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(StatsPayloadValue)
+
+class TestStatsEvent : public QObject {
+    Q_OBJECT
+private:
+    static QByteArray line(const QString& timestamp, const QString& type, const QString& payloadJson,
+                           const QString& extra = {}) {
+        return uR"({"id":"A","timestamp":"%1","dayKey":"2025-03-01","monthKey":"2025-03","type":"%2",)"
+               uR"("source":"manual","payload":%3,"appVersion":"1.0"%4})"_s
+                   .arg(timestamp, type, payloadJson, extra)
+                   .toUtf8();
+    }
+
+private Q_SLOTS:
+    void roundTripKeepsEveryField() {
+        StatsEvent event;
+        event.id = u"6F9619FF-8B86-D011-B42D-00CF4FC964FF"_s;
+        event.timestamp = QDateTime(QDate(2025, 3, 1), QTime(8, 15, 30, 999), Qt::UTC);
+        event.dayKey = u"2025-03-01"_s;
+        event.monthKey = u"2025-03"_s;
+        event.type = StatsEventType::restSkipped;
+        event.source = StatsEventSource::autoTimeout;
+        event.sessionId = u"S"_s;
+        event.payload = {
+            {u"plannedSeconds"_s, 20}, {u"theme"_s, u"aurora"_s}, {u"ratio"_s, 0.5}, {u"flag"_s, true}};
+        event.appVersion = u"0.1.0"_s;
+
+        const QByteArray json = event.toJson();
+        QVERIFY(!json.contains('\n'));
+        const QJsonObject o = QJsonDocument::fromJson(json).object();
+        QCOMPARE(o.value("timestamp"_L1).toString(), u"2025-03-01T08:15:30Z"_s);
+        QCOMPARE(o.value("type"_L1).toString(), u"rest_skipped"_s);
+        QCOMPARE(o.value("source"_L1).toString(), u"auto_timeout"_s);
+
+        const auto back = StatsEvent::fromJson(json);
+        QVERIFY(back);
+        StatsEvent expected = event;
+        expected.timestamp = expected.timestamp.addMSecs(-999);
+        QCOMPARE(*back, expected);
+
+        event.sessionId.reset();
+        QVERIFY(!event.toJson().contains("sessionId"));
+        QVERIFY(!StatsEvent::fromJson(event.toJson())->sessionId);
+    }
+
+    void decoding_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<bool>("decodes");
+        QTest::addColumn<QString>("kind"); // payload "v": bool, int, double, string
+        QTest::addColumn<QString>("text"); // its stringValue
+
+        const QString z = u"2025-03-01T08:15:30Z"_s;
+        const QString t = u"app_launched"_s;
+        QTest::newRow("number 3 is int") << line(z, t, u"{\"v\":3}"_s) << true << u"int"_s << u"3"_s;
+        QTest::newRow("number 30.0 is int") << line(z, t, u"{\"v\":30.0}"_s) << true << u"int"_s << u"30"_s;
+        QTest::newRow("number 2.5 is double")
+            << line(z, t, u"{\"v\":2.5}"_s) << true << u"double"_s << u"2.5"_s;
+        QTest::newRow("huge number is double")
+            << line(z, t, u"{\"v\":1e30}"_s) << true << u"double"_s << u"1e+30"_s;
+        QTest::newRow("digit string stays string")
+            << line(z, t, u"{\"v\":\"12\"}"_s) << true << u"string"_s << u"12"_s;
+        QTest::newRow("true is bool") << line(z, t, u"{\"v\":true}"_s) << true << u"bool"_s << u"true"_s;
+        QTest::newRow("numeric offset")
+            << line(u"2025-03-01T09:15:30+01:00"_s, t, u"{\"v\":1}"_s) << true << u"int"_s << u"1"_s;
+        QTest::newRow("null session is absent")
+            << line(z, t, u"{\"v\":1}"_s, u",\"sessionId\":null"_s) << true << u"int"_s << u"1"_s;
+        QTest::newRow("unknown keys ignored")
+            << line(z, t, u"{\"v\":1}"_s, u",\"extra\":[1]"_s) << true << u"int"_s << u"1"_s;
+        QTest::newRow("fractional seconds rejected")
+            << line(u"2025-03-01T08:15:30.5Z"_s, t, u"{}"_s) << false << QString() << QString();
+        QTest::newRow("no zone rejected")
+            << line(u"2025-03-01T08:15:30"_s, t, u"{}"_s) << false << QString() << QString();
+        QTest::newRow("impossible date rejected")
+            << line(u"2025-02-30T08:15:30Z"_s, t, u"{}"_s) << false << QString() << QString();
+        QTest::newRow("unknown type rejected")
+            << line(z, u"app_exploded"_s, u"{}"_s) << false << QString() << QString();
+        QTest::newRow("null payload value rejected")
+            << line(z, t, u"{\"v\":null}"_s) << false << QString() << QString();
+        QTest::newRow("array payload value rejected")
+            << line(z, t, u"{\"v\":[1]}"_s) << false << QString() << QString();
+        QTest::newRow("numeric session rejected")
+            << line(z, t, u"{}"_s, u",\"sessionId\":5"_s) << false << QString() << QString();
+        QTest::newRow("missing payload rejected")
+            << R"({"id":"A","timestamp":"2025-03-01T08:15:30Z","dayKey":"d","monthKey":"m","type":"app_launched","source":"system","appVersion":"1"})"_ba
+            << false << QString() << QString();
+        QTest::newRow("not json") << "{\"id\":"_ba << false << QString() << QString();
+    }
+
+    void decoding() {
+        QFETCH(QByteArray, json);
+        QFETCH(bool, decodes);
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        const auto event = StatsEvent::fromJson(json);
+        QCOMPARE(bool(event), decodes);
+        if (!event)
+            return;
+        QCOMPARE(event->timestamp, QDateTime(QDate(2025, 3, 1), QTime(8, 15, 30), Qt::UTC));
+        const StatsPayloadValue v = event->payload.value(u"v"_s);
+        const QString actualKind = std::visit(
+            [](const auto& x) -> QString {
+                using T = std::decay_t<decltype(x)>;
+                if constexpr (std::is_same_v<T, bool>)
+                    return u"bool"_s;
+                else if constexpr (std::is_same_v<T, qint64>)
+                    return u"int"_s;
+                else if constexpr (std::is_same_v<T, double>)
+                    return u"double"_s;
+                else
+                    return u"string"_s;
+            },
+            v.storage());
+        QCOMPARE(actualKind, kind);
+        QCOMPARE(v.stringValue(), text);
+    }
+
+    void accessors_data() {
+        QTest::addColumn<StatsPayloadValue>("value");
+        QTest::addColumn<bool>("hasInt");
+        QTest::addColumn<qint64>("intValue");
+        QTest::addColumn<QString>("stringValue");
+
+        QTest::newRow("+12") << StatsPayloadValue(u"+12"_s) << true << qint64(12) << u"+12"_s;
+        QTest::newRow("-7") << StatsPayloadValue(u"-7"_s) << true << qint64(-7) << u"-7"_s;
+        QTest::newRow("12a") << StatsPayloadValue(u"12a"_s) << false << qint64(0) << u"12a"_s;
+        QTest::newRow("empty") << StatsPayloadValue(QString()) << false << qint64(0) << QString();
+        QTest::newRow("lone plus") << StatsPayloadValue(u"+"_s) << false << qint64(0) << u"+"_s;
+        QTest::newRow("leading space") << StatsPayloadValue(u" 1"_s) << false << qint64(0) << u" 1"_s;
+        QTest::newRow("overflowing string")
+            << StatsPayloadValue(u"9223372036854775808"_s) << false << qint64(0) << u"9223372036854775808"_s;
+        QTest::newRow("minimum string") << StatsPayloadValue(u"-9223372036854775808"_s) << true
+                                        << std::numeric_limits<qint64>::min() << u"-9223372036854775808"_s;
+        QTest::newRow("double -2.9") << StatsPayloadValue(-2.9) << true << qint64(-2) << u"-2.9"_s;
+        QTest::newRow("double 30.0") << StatsPayloadValue(30.0) << true << qint64(30) << u"30.0"_s;
+        QTest::newRow("double nan") << StatsPayloadValue(std::nan("")) << false << qint64(0) << u"nan"_s;
+        QTest::newRow("double 1e19") << StatsPayloadValue(1e19) << false << qint64(0) << u"1e+19"_s;
+        QTest::newRow("int 45") << StatsPayloadValue(45) << true << qint64(45) << u"45"_s;
+        QTest::newRow("bool false") << StatsPayloadValue(false) << false << qint64(0) << u"false"_s;
+    }
+
+    void accessors() {
+        QFETCH(StatsPayloadValue, value);
+        QFETCH(bool, hasInt);
+        QFETCH(qint64, intValue);
+        QFETCH(QString, stringValue);
+        QCOMPARE(bool(value.intValue()), hasInt);
+        if (hasInt)
+            QCOMPARE(*value.intValue(), intValue);
+        QCOMPARE(value.stringValue(), stringValue);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStatsEvent)
+#include "TestStatsEvent.moc"

@@ -1,0 +1,230 @@
+#include "TestEnvironment.h"
+#include "platform/Log.h"
+#include "stats/StatsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+#include <ctime>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+QDateTime local(int y, int m, int d, int h = 0, int min = 0, int s = 0) {
+    return QDateTime(QDate(y, m, d), QTime(h, min, s), Qt::LocalTime);
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st.st_mode & 0777;
+}
+} // namespace
+
+class TestStatsStore : public QObject {
+    Q_OBJECT
+private:
+    QString m_base;
+    QStringList m_log;
+
+    void writeMonth(StatsStore& store, const QString& key, const QByteArray& bytes) {
+        QFile file(store.eventsDirectory() + u'/' + key + u".jsonl"_s);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    static QByteArray validLine(const QString& timestamp) {
+        return uR"({"id":"A","timestamp":"%1","dayKey":"x","monthKey":"y","type":"rest_started","source":"manual","payload":{},"appVersion":"1"})"_s
+            .arg(timestamp)
+            .toUtf8();
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+    }
+
+    void init() {
+        m_base = TestEnvironment::freshDirectory(u"store"_s);
+        m_log.clear();
+        Log::setCapture(&m_log);
+    }
+    void cleanup() { Log::setCapture(nullptr); }
+
+    void createsPrivateLayout() {
+        StatsStore store(m_base);
+        QCOMPARE(store.eventsDirectory(), m_base + u"/Tovi/Stats/events"_s);
+        QVERIFY(QFileInfo(store.reportsDirectory()).isDir());
+        QCOMPARE(modeOf(store.rootDirectory()), mode_t(0700));
+        QCOMPARE(modeOf(store.eventsDirectory()), mode_t(0700));
+        store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                     local(2025, 3, 1, 8));
+        QCOMPARE(modeOf(store.eventsDirectory() + u"/2025-03.jsonl"_s), mode_t(0600));
+        QVERIFY(m_log.isEmpty());
+    }
+
+    void recordFillsTheFields() {
+        StatsStore store(m_base);
+        store.record(StatsEventType::restCompleted, StatsEventSource::scheduled, u"S1"_s,
+                     {{u"actualSeconds"_s, 20}}, local(2025, 3, 31, 23, 59, 59));
+        store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                     local(2025, 4, 1));
+        const QStringList march = TestEnvironment::readLines(store.eventsDirectory() + u"/2025-03.jsonl"_s);
+        const QStringList april = TestEnvironment::readLines(store.eventsDirectory() + u"/2025-04.jsonl"_s);
+        QCOMPARE(march.size(), 1);
+        QCOMPARE(april.size(), 1);
+        const QJsonObject o = QJsonDocument::fromJson(march.first().toUtf8()).object();
+        // 23:59:59 in Berlin is 21:59:59 UTC; the keys stay local.
+        QCOMPARE(o.value("timestamp"_L1).toString(), u"2025-03-31T21:59:59Z"_s);
+        QCOMPARE(o.value("dayKey"_L1).toString(), u"2025-03-31"_s);
+        QCOMPARE(o.value("monthKey"_L1).toString(), u"2025-03"_s);
+        QCOMPARE(o.value("sessionId"_L1).toString(), u"S1"_s);
+        QCOMPARE(o.value("appVersion"_L1).toString(), u"0.1.0"_s);
+        QVERIFY(QRegularExpression(u"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s)
+                    .match(o.value("id"_L1).toString())
+                    .hasMatch());
+    }
+
+    void monthKeys_data() {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("end");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("inside one month")
+            << local(2025, 3, 2) << local(2025, 3, 3) << QStringList{u"2025-03"_s};
+        QTest::newRow("ending exactly at a month start")
+            << local(2025, 3, 1) << local(2025, 4, 1) << QStringList{u"2025-03"_s};
+        QTest::newRow("one second into the next month")
+            << local(2025, 3, 31) << local(2025, 4, 1, 0, 0, 1) << QStringList{u"2025-03"_s, u"2025-04"_s};
+        QTest::newRow("across a year") << local(2024, 12, 15) << local(2025, 2, 3)
+                                       << QStringList{u"2024-12"_s, u"2025-01"_s, u"2025-02"_s};
+        QTest::newRow("empty interval")
+            << local(2025, 3, 5) << local(2025, 3, 5) << QStringList{u"2025-03"_s};
+    }
+
+    void monthKeys() {
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, end);
+        QFETCH(QStringList, keys);
+        QCOMPARE(StatsStore::monthKeys(start, end), keys);
+    }
+
+    void intervalIsHalfOpen() {
+        StatsStore store(m_base);
+        for (const QDateTime& at : {local(2025, 3, 1), local(2025, 3, 1, 23, 59, 59), local(2025, 3, 2)})
+            store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, at);
+        const auto day = store.events(local(2025, 3, 1), local(2025, 3, 2));
+        QCOMPARE(day.size(), 2);
+        QCOMPARE(day.first().timestamp, local(2025, 3, 1));
+        QVERIFY(store.hasEvents(local(2025, 3, 2, 12)));
+        QVERIFY(!store.hasEvents(local(2025, 3, 3, 12)));
+    }
+
+    void readingSkipsWhatDoesNotDecode() {
+        StatsStore store(m_base);
+        const QByteArray a = validLine(u"2025-03-01T10:00:00Z"_s);
+        const QByteArray b = validLine(u"2025-03-01T11:00:00Z"_s);
+        // A blank line, broken JSON, every kind of line break, no final line feed.
+        writeMonth(store, u"2025-03"_s,
+                   "\n" + a + "\r\n{\"id\":\n\n" + a + "\r" + a + "\xE2\x80\xA8" + a + "\v" + b);
+        const auto events = store.readMonth(u"2025-03"_s);
+        QCOMPARE(events.size(), 5);
+        QCOMPARE(events.last().timestamp, QDateTime(QDate(2025, 3, 1), QTime(11, 0), Qt::UTC));
+
+        writeMonth(store, u"2025-04"_s, validLine(u"2025-04-02T10:00:00.250Z"_s) + "\n");
+        QVERIFY(!store.hasEvents(local(2025, 4, 2, 12)));
+        QVERIFY(m_log.isEmpty());
+    }
+
+    void recreatesDeletedEventsDirectory() {
+        StatsStore store(m_base);
+        QVERIFY(QDir(store.eventsDirectory()).removeRecursively());
+        store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                     local(2025, 3, 1, 9));
+        QCOMPARE(store.events(local(2025, 3, 1), local(2025, 3, 2)).size(), 1);
+        QVERIFY(m_log.isEmpty());
+    }
+
+    void unwritableBaseIsLoggedAndSurvived() {
+        if (::geteuid() == 0)
+            QSKIP("root writes through directory permissions");
+        QFile::setPermissions(m_base, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        StatsStore store(m_base);
+        store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                     local(2025, 3, 1, 9));
+        store.saveMeta({u"2025-03-01"_s});
+        QFile::setPermissions(m_base,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(m_log.first().startsWith(u"Tovi Stats: failed to create directories: "_s));
+        QVERIFY(m_log.filter(u"Tovi Stats: failed to record event: "_s).size() == 1);
+        QVERIFY(m_log.filter(u"Tovi Stats: failed to save meta: "_s).size() == 1);
+        QVERIFY(store.events(local(2025, 3, 1), local(2025, 3, 2)).isEmpty());
+        QVERIFY(!store.loadMeta().lastDailyReportPromptDay);
+    }
+
+    void baseThatIsAFileIsLoggedAndSurvived() {
+        // Same failure path as an unwritable base, but it also holds for root.
+        QFile blocker(m_base + u"/Tovi"_s);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        StatsStore store(m_base);
+        store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                     local(2025, 3, 1, 9));
+        QVERIFY(!m_log.filter(u"Tovi Stats: failed to create directories: "_s).isEmpty());
+        QCOMPARE(m_log.filter(u"Tovi Stats: failed to record event: "_s).size(), 1);
+    }
+
+    void concurrentAppendsStayWhole() {
+        StatsStore store(m_base);
+        constexpr int perThread = 5000;
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.emplace_back([&store, t] {
+                for (int i = 0; i < perThread; ++i)
+                    store.record(StatsEventType::hydrationPromptShown, StatsEventSource::scheduled,
+                                 std::nullopt, {{u"thread"_s, t}, {u"i"_s, i}}, local(2025, 3, 1, 12));
+            });
+        }
+        for (auto& thread : threads)
+            thread.join();
+        const QStringList lines = TestEnvironment::readLines(store.eventsDirectory() + u"/2025-03.jsonl"_s);
+        QCOMPARE(lines.size(), 4 * perThread);
+        QSet<QString> seen;
+        for (const QString& l : lines) {
+            const auto event = StatsEvent::fromJson(l.toUtf8());
+            QVERIFY2(event, qPrintable(l));
+            seen.insert(event->payload.value(u"thread"_s).stringValue() + u'/' +
+                        event->payload.value(u"i"_s).stringValue());
+        }
+        QCOMPARE(seen.size(), 4 * perThread);
+    }
+
+    void metaRoundTrip() {
+        StatsStore store(m_base);
+        QVERIFY(!store.loadMeta().lastDailyReportPromptDay);
+        store.saveMeta({u"2025-03-01"_s});
+        QCOMPARE(store.loadMeta().lastDailyReportPromptDay, std::optional(u"2025-03-01"_s));
+        QFile file(store.metaPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), R"({"lastDailyReportPromptDay":"2025-03-01"})"_ba);
+        file.close();
+        QCOMPARE(modeOf(store.metaPath()), mode_t(0600));
+        store.saveMeta({});
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), "{}"_ba);
+        file.close();
+
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("garbage");
+        file.close();
+        QVERIFY(!store.loadMeta().lastDailyReportPromptDay);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStatsStore)
+#include "TestStatsStore.moc"
