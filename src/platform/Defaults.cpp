@@ -150,6 +150,7 @@ void Defaults::setDate(const QString& key, const QDateTime& value) {
 
 void Defaults::remove(const QString& key) {
     m_settings.remove(key);
+    Q_EMIT changed(key);
 }
 
 void Defaults::sync() {

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QObject>
 #include <QSettings>
 #include <QString>
 #include <QVariant>
@@ -10,7 +11,8 @@
 // The per-user defaults store: an INI file plus registered defaults kept in
 // memory. Every read is typed, and a stored value that does not have the
 // key's type reads as absent, so a hand-edited file never breaks a reader.
-class Defaults {
+class Defaults : public QObject {
+    Q_OBJECT
 public:
     // Production store: $XDG_CONFIG_HOME/Tovi/Tovi.conf.
     Defaults();
@@ -48,6 +50,10 @@ public:
     void sync();
 
     static QString standardFilePath();
+
+Q_SIGNALS:
+    // A value was set or removed through this object.
+    void changed(const QString& key);
 
 private:
     template <typename T, typename Parse> std::optional<T> read(const QString& key, Parse parse) const;
