@@ -130,22 +130,27 @@ std::optional<QDateTime> Defaults::date(const QString& key) const {
 
 void Defaults::setInteger(const QString& key, qint64 value) {
     m_settings.setValue(key, QString::number(value));
+    Q_EMIT changed(key);
 }
 
 void Defaults::setBoolean(const QString& key, bool value) {
     m_settings.setValue(key, value ? u"true"_s : u"false"_s);
+    Q_EMIT changed(key);
 }
 
 void Defaults::setReal(const QString& key, double value) {
     m_settings.setValue(key, QString::number(value, 'g', QLocale::FloatingPointShortest));
+    Q_EMIT changed(key);
 }
 
 void Defaults::setString(const QString& key, const QString& value) {
     m_settings.setValue(key, value);
+    Q_EMIT changed(key);
 }
 
 void Defaults::setDate(const QString& key, const QDateTime& value) {
     m_settings.setValue(key, value.toUTC().toString(Qt::ISODateWithMs));
+    Q_EMIT changed(key);
 }
 
 void Defaults::remove(const QString& key) {
