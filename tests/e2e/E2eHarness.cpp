@@ -1,0 +1,234 @@
+#include "E2eHarness.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+QString cacheHome() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+}
+} // namespace
+
+QString toviBinary() {
+    return QStringLiteral(TOVI_BINARY);
+}
+
+CommandResult runCommand(const QString& program, const QStringList& arguments,
+                         const QProcessEnvironment& environment, int timeoutMs) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    CommandResult result;
+    if (!process.waitForStarted(5000))
+        return result;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(2000);
+        return result;
+    }
+    result.output = QString::fromUtf8(process.readAll());
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return result;
+}
+
+VirtualDesktop::VirtualDesktop(bool withNotifications)
+    : m_dir(cacheHome() + u"/desktop"_s) {
+    QDir(m_dir).removeRecursively();
+    QDir().mkpath(m_dir);
+    QStringList arguments{u"start"_s};
+    if (!withNotifications)
+        arguments << u"--no-notifications"_s;
+    const CommandResult started = script(arguments);
+    if (started.exitCode != 0) {
+        m_error = started.output;
+        script({u"stop"_s});
+        return;
+    }
+    for (const QString& line : started.output.split(u'\n')) {
+        if (line.startsWith(u"DISPLAY="_s))
+            m_display = line.mid(8);
+        else if (line.startsWith(u"DBUS_SESSION_BUS_ADDRESS="_s))
+            m_bus = line.mid(25);
+    }
+}
+
+VirtualDesktop::~VirtualDesktop() {
+    script({u"stop"_s});
+}
+
+CommandResult VirtualDesktop::script(const QStringList& arguments) const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"TOVI_DESKTOP_DIR"_s, m_dir);
+    return runCommand(QStringLiteral(TOVI_SOURCE_DIR) + u"/scripts/virtual-desktop"_s, arguments, env);
+}
+
+QProcessEnvironment VirtualDesktop::environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"DISPLAY"_s, m_display);
+    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_bus);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    return env;
+}
+
+QString VirtualDesktop::screenshot(const QString& name) const {
+    const QString path = cacheHome() + u'/' + name + u".png"_s;
+    return script({u"screenshot"_s, path}).exitCode == 0 ? path : QString();
+}
+
+bool VirtualDesktop::addMonitor() const {
+    return script({u"add-monitor"_s}).exitCode == 0;
+}
+
+bool VirtualDesktop::removeMonitor() const {
+    return script({u"remove-monitor"_s}).exitCode == 0;
+}
+
+bool VirtualDesktop::startTray() const {
+    return script({u"start-tray"_s}).exitCode == 0;
+}
+
+bool VirtualDesktop::stopTray() const {
+    return script({u"stop-tray"_s}).exitCode == 0;
+}
+
+bool VirtualDesktop::startNotifications() const {
+    return script({u"start-notifications"_s}).exitCode == 0;
+}
+
+bool VirtualDesktop::stopNotifications() const {
+    return script({u"stop-notifications"_s}).exitCode == 0;
+}
+
+CommandResult VirtualDesktop::xdotool(const QStringList& arguments) const {
+    return runCommand(u"xdotool"_s, arguments, environment());
+}
+
+QStringList VirtualDesktop::windowsOfClass(const QString& windowClass) const {
+    const QString needle = u"(\""_s + windowClass + u"\" "_s;
+    QStringList found;
+    const CommandResult tree = runCommand(u"xwininfo"_s, {u"-root"_s, u"-tree"_s}, environment());
+    for (const QString& line : tree.output.split(u'\n')) {
+        if (line.contains(needle))
+            found.append(line.trimmed());
+    }
+    return found;
+}
+
+QStringList VirtualDesktop::visibleWindowsOfClass(const QString& windowClass) const {
+    return xdotool({u"search"_s, u"--onlyvisible"_s, u"--class"_s, windowClass})
+        .output.split(u'\n', Qt::SkipEmptyParts);
+}
+
+ToviProcess::ToviProcess(const VirtualDesktop& desktop, const QString& home)
+    : m_environment(desktop.environment())
+    , m_home(home) {
+    QDir(m_home).removeRecursively();
+    for (const char* sub : {"config", "data", "cache"})
+        QDir().mkpath(m_home + u'/' + QLatin1StringView(sub));
+    QDir().mkpath(m_home + u"/runtime"_s);
+    QFile::setPermissions(m_home + u"/runtime"_s,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home + u"/config"_s);
+    m_environment.insert(u"XDG_DATA_HOME"_s, m_home + u"/data"_s);
+    m_environment.insert(u"XDG_CACHE_HOME"_s, m_home + u"/cache"_s);
+    m_environment.insert(u"XDG_RUNTIME_DIR"_s, m_home + u"/runtime"_s);
+}
+
+ToviProcess::~ToviProcess() {
+    if (isRunning()) {
+        m_process->kill();
+        m_process->waitForFinished(3000);
+    }
+}
+
+QString ToviProcess::settingsPath() const {
+    return m_home + u"/config/Tovi/Tovi.conf"_s;
+}
+
+QString ToviProcess::eventsDirectory() const {
+    return m_home + u"/data/Tovi/Stats/events"_s;
+}
+
+void ToviProcess::seedSettings(const QStringList& lines) const {
+    QDir().mkpath(QFileInfo(settingsPath()).absolutePath());
+    QFile file(settingsPath());
+    if (file.open(QIODevice::WriteOnly))
+        file.write((u"[General]\n"_s + lines.join(u'\n') + u'\n').toUtf8());
+}
+
+bool ToviProcess::start() {
+    m_process = std::make_unique<QProcess>();
+    m_process->setProcessEnvironment(m_environment);
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    m_process->start(toviBinary(), {});
+    return m_process->waitForStarted(5000);
+}
+
+bool ToviProcess::isRunning() const {
+    return m_process && m_process->state() != QProcess::NotRunning;
+}
+
+qint64 ToviProcess::pid() const {
+    return m_process ? m_process->processId() : 0;
+}
+
+bool ToviProcess::waitForExit(int timeoutMs) {
+    if (!m_process)
+        return true;
+    if (m_process->state() == QProcess::NotRunning)
+        return true;
+    const bool done = m_process->waitForFinished(timeoutMs);
+    logLines();
+    return done;
+}
+
+int ToviProcess::exitCode() const {
+    return m_process ? m_process->exitCode() : -1;
+}
+
+QProcess::ExitStatus ToviProcess::exitStatus() const {
+    return m_process ? m_process->exitStatus() : QProcess::CrashExit;
+}
+
+void ToviProcess::sendSignal(int number) const {
+    if (isRunning())
+        ::kill(pid_t(pid()), number);
+}
+
+QStringList ToviProcess::logLines() {
+    if (m_process)
+        m_output += QString::fromUtf8(m_process->readAll());
+    return m_output.split(u'\n', Qt::SkipEmptyParts);
+}
+
+QList<QJsonObject> ToviProcess::events() const {
+    QList<QJsonObject> events;
+    const QDir dir(eventsDirectory());
+    for (const QString& name : dir.entryList({u"*.jsonl"_s}, QDir::Files, QDir::Name)) {
+        QFile file(dir.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QJsonDocument document = QJsonDocument::fromJson(line);
+            if (document.isObject())
+                events.append(document.object());
+        }
+    }
+    return events;
+}
+
+QList<QJsonObject> ToviProcess::eventsOfType(const QString& type) const {
+    QList<QJsonObject> matching;
+    for (const QJsonObject& event : events()) {
+        if (event.value("type"_L1).toString() == type)
+            matching.append(event);
+    }
+    return matching;
+}

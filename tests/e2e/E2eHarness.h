@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// Runs a program to its end; its standard output and exit code.
+struct CommandResult {
+    int exitCode = -1;
+    QString output;
+};
+CommandResult runCommand(const QString& program, const QStringList& arguments,
+                         const QProcessEnvironment& environment, int timeoutMs = 20000);
+
+// scripts/virtual-desktop, started for one test and stopped when this goes away.
+class VirtualDesktop {
+public:
+    explicit VirtualDesktop(bool withNotifications = true);
+    ~VirtualDesktop();
+
+    bool isRunning() const { return !m_display.isEmpty(); }
+    QString error() const { return m_error; }
+    // DISPLAY and the session bus of the desktop, on top of this process's environment.
+    QProcessEnvironment environment() const;
+
+    QString screenshot(const QString& name) const; // path of the PNG written under the test's cache home
+    bool addMonitor() const;
+    bool removeMonitor() const;
+    bool startTray() const;
+    bool stopTray() const;
+    bool startNotifications() const;
+    bool stopNotifications() const;
+    // xdotool with the given arguments, inside the desktop.
+    CommandResult xdotool(const QStringList& arguments) const;
+    // `xwininfo -root -tree` lines of windows whose class is `windowClass`.
+    QStringList windowsOfClass(const QString& windowClass) const;
+    // Ids of the mapped windows of `windowClass` (xdotool search --onlyvisible).
+    QStringList visibleWindowsOfClass(const QString& windowClass) const;
+
+private:
+    CommandResult script(const QStringList& arguments) const;
+    QString m_dir;
+    QString m_display;
+    QString m_bus;
+    QString m_error;
+};
+
+// One tovi process with its own XDG homes under `home`.
+class ToviProcess {
+public:
+    ToviProcess(const VirtualDesktop& desktop, const QString& home);
+    ~ToviProcess();
+
+    QString home() const { return m_home; }
+    // What the process runs with: the desktop plus its own XDG homes.
+    QProcessEnvironment environment() const { return m_environment; }
+    QString settingsPath() const;
+    QString eventsDirectory() const;
+    // Writes INI lines into the [General] section before start().
+    void seedSettings(const QStringList& lines) const;
+
+    bool start();
+    bool isRunning() const;
+    qint64 pid() const;
+    // Waits for the process to end; false on timeout.
+    bool waitForExit(int timeoutMs = 10000);
+    int exitCode() const;
+    QProcess::ExitStatus exitStatus() const;
+    void sendSignal(int number) const;
+
+    // Everything printed so far.
+    QStringList logLines();
+    // Every decodable event line of every month file, in file order.
+    QList<QJsonObject> events() const;
+    QList<QJsonObject> eventsOfType(const QString& type) const;
+
+private:
+    QProcessEnvironment m_environment;
+    QString m_home;
+    std::unique_ptr<QProcess> m_process;
+    QString m_output;
+};
+
+QString toviBinary();
