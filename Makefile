@@ -1,0 +1,53 @@
+# The two set-up commands: `make run` and `make test`.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+DESKTOP_DIR ?= /tmp/tovi-desktop
+
+.PHONY: all deps build run test unit e2e bench sanitize format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/Makefile: CMakeLists.txt
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/Makefile
+	cmake --build $(BUILD) -j$(JOBS)
+
+# On a desktop Tovi joins its tray; without one it starts in a virtual desktop.
+run: build
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		exec $(BUILD)/tovi; \
+	else \
+		TOVI_DESKTOP_DIR=$(DESKTOP_DIR) scripts/virtual-desktop start >/dev/null || exit 1; \
+		echo "No display: Tovi runs in a virtual desktop."; \
+		echo "  screenshot:  TOVI_DESKTOP_DIR=$(DESKTOP_DIR) scripts/virtual-desktop screenshot shot.png"; \
+		echo "  stop:        Ctrl+C, then TOVI_DESKTOP_DIR=$(DESKTOP_DIR) scripts/virtual-desktop stop"; \
+		set -a; . $(DESKTOP_DIR)/env; set +a; \
+		$(BUILD)/tovi; status=$$?; \
+		TOVI_DESKTOP_DIR=$(DESKTOP_DIR) scripts/virtual-desktop stop; exit $$status; \
+	fi
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j2
+
+unit: build
+	cd $(BUILD) && ctest --output-on-failure -j2 -LE e2e
+
+bench: build
+	@for b in $(BUILD)/tests/bench/bench_*; do QT_QPA_PLATFORM=offscreen $$b; done
+
+# The unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOVI_SANITIZE=ON -DTOVI_BENCHMARKS=OFF
+	cmake --build $(BUILD)-sanitize -j$(JOBS)
+	cd $(BUILD)-sanitize && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --output-on-failure -j2 -LE e2e
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-sanitize
