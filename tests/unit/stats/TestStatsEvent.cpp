@@ -1,4 +1,5 @@
 #include "stats/StatsEvent.h"
+#include "stats/StatsEventReader.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -91,6 +92,19 @@ private Q_SLOTS:
         QTest::newRow("missing payload rejected")
             << R"({"id":"A","timestamp":"2025-03-01T08:15:30Z","dayKey":"d","monthKey":"m","type":"app_launched","source":"system","appVersion":"1"})"_ba
             << false << QString() << QString();
+        QTest::newRow("escaped text")
+            << line(z, t, u"{\"v\":\"a\\\"b\"}"_s) << true << u"string"_s << u"a\"b"_s;
+        QTest::newRow("chinese text")
+            << line(z, t, u"{\"v\":\"壁纸\"}"_s) << true << u"string"_s << u"壁纸"_s;
+        QTest::newRow("negative int") << line(z, t, u"{\"v\":-7}"_s) << true << u"int"_s << u"-7"_s;
+        QTest::newRow("spaces around tokens")
+            << line(z, t, u" { \"v\" : 1 } "_s) << true << u"int"_s << u"1"_s;
+        QTest::newRow("leading zero is not json")
+            << line(z, t, u"{\"v\":01}"_s) << false << QString() << QString();
+        QTest::newRow("duplicate type mended by the last")
+            << line(z, u"app_exploded"_s, u"{\"v\":1}"_s, u",\"type\":\"app_launched\""_s) << true << u"int"_s
+            << u"1"_s;
+        QTest::newRow("trailing garbage") << line(z, t, u"{}"_s) + "x" << false << QString() << QString();
         QTest::newRow("not json") << "{\"id\":"_ba << false << QString() << QString();
     }
 
@@ -101,6 +115,8 @@ private Q_SLOTS:
         QFETCH(QString, text);
         const auto event = StatsEvent::fromJson(json);
         QCOMPARE(bool(event), decodes);
+        // The bulk reader's fast path must agree with the general parser.
+        QCOMPARE(StatsEventReader().decode(json), event);
         if (!event)
             return;
         QCOMPARE(event->timestamp, QDateTime(QDate(2025, 3, 1), QTime(8, 15, 30), Qt::UTC));
