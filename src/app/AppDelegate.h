@@ -10,6 +10,10 @@
 
 class Alerts;
 class Defaults;
+class LoginItemService;
+class QTextBrowser;
+class QTextDocument;
+struct NumberField;
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -25,6 +29,7 @@ struct AppServices {
     Alerts* alerts = nullptr;
     Screens* screens = nullptr;
     StatsStore* statsStore = nullptr;
+    LoginItemService* loginItems = nullptr;
 };
 
 // The one application object: owns the status item, the menus, the timers and
@@ -62,6 +67,23 @@ public:
     void prefetchWallpaperNearRestIfNeeded();
     void updateReminderCountdownMenuTitles();
 
+    // --- input dialogs
+    // Runs a form of number fields; the values when applied and valid. Invalid
+    // input shows `showInvalid` and gives nothing, as does cancelling.
+    std::optional<QList<qint64>> runNumberDialog(const QString& message, const QString& informative,
+                                                 const QList<NumberField>& fields,
+                                                 void (AppDelegate::*showInvalid)());
+    void showInvalidCustomRestModeAlert();
+    void showInvalidHydrationIntervalAlert();
+    void showInvalidPelvicFloorIntervalAlert();
+
+    // --- launch at login, about
+    void toggleLaunchAtLogin();
+    void showLaunchAtLoginAlert(const QString& message);
+    void showAbout();
+    static void fillAboutNotes(QTextDocument* document);
+    static QTextBrowser* makeAboutAccessory();
+
     // --- fields
     static constexpr qint64 defaultRestModeTag = 120020;
     static constexpr qint64 customRestModeTag = -1;
@@ -70,6 +92,7 @@ public:
 
     QSystemTrayIcon* statusItem = nullptr;
     QAction* statusMenuItem = nullptr;
+    QAction* launchAtLoginItem = nullptr;
     QAction* hydrationStatusMenuItem = nullptr;
     QAction* pelvicFloorStatusMenuItem = nullptr;
 

@@ -4,6 +4,7 @@
 #include "platform/Directories.h"
 #include "platform/InstanceLock.h"
 #include "platform/Log.h"
+#include "platform/LoginItemService.h"
 #include "platform/Screens.h"
 #include "platform/TerminationSignals.h"
 #include "stats/StatsStore.h"
@@ -28,7 +29,9 @@ int main(int argc, char* argv[]) {
     Defaults defaults;
     MessageBoxAlerts alerts;
     QtScreens screens;
-    AppDelegate delegate({&defaults, &alerts, &screens, &StatsStore::shared()});
+    XdgAutostartLoginItem loginItems(XdgAutostartLoginItem::standardEntryPath(),
+                                     QCoreApplication::applicationFilePath());
+    AppDelegate delegate({&defaults, &alerts, &screens, &StatsStore::shared(), &loginItems});
 
     // The desktop ending us (logout, kill, Ctrl+C) gets the same clean shutdown
     // as the quit command.

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 int MessageBoxAlerts::run(const AlertRequest& request) {
     QMessageBox box;
@@ -23,6 +24,10 @@ int MessageBoxAlerts::run(const AlertRequest& request) {
         // The accessory spans the text column, under the informative text.
         if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
             grid->addWidget(request.accessory, grid->rowCount() - 1, 1, 1, grid->columnCount() - 1);
+        // The first field, not the default button, takes the keyboard: Return
+        // still presses the default button from there.
+        if (QWidget* focus = request.accessory->focusProxy())
+            QTimer::singleShot(0, focus, [focus] { focus->setFocus(Qt::OtherFocusReason); });
     }
     box.exec();
     if (request.accessory)

@@ -24,7 +24,7 @@ private:
             , base(TestEnvironment::freshDirectory(u"app"_s))
             , defaults(base + u"/Tovi.conf"_s)
             , store(base)
-            , app({&defaults, &alerts, &screens, &store}) {}
+            , app({&defaults, &alerts, &screens, &store, nullptr}) {}
         FakeClock clock;
         QString base;
         Defaults defaults;
