@@ -1,10 +1,19 @@
 #include "AppDelegate.h"
 
+#include "RestWindow.h"
 #include "ToviCopy.h"
 #include "platform/Clock.h"
+#include "platform/Defaults.h"
+#include "platform/Log.h"
+#include "platform/Screens.h"
+#include "rest/RestView.h"
+#include "stats/StatsStore.h"
+#include "themes/RestTheme.h"
+#include "themes/WallpaperManager.h"
 
 #include <QAction>
 #include <QTimer>
+#include <QUuid>
 
 using namespace Qt::StringLiterals;
 
@@ -19,14 +28,139 @@ void AppDelegate::startMainTimer() {
 }
 
 void AppDelegate::tick() {
-    if (!isResting) {
-        if (workSecondsRemaining >= 1) {
-            --workSecondsRemaining;
-            updateStatusMenuTitle();
-            prefetchWallpaperNearRestIfNeeded();
-        }
+    if (isResting) {
+        if (restSecondsRemaining < 1)
+            stopRest();
+        else
+            --restSecondsRemaining;
+    } else if (workSecondsRemaining >= 1) {
+        --workSecondsRemaining;
+        updateStatusMenuTitle();
+        prefetchWallpaperNearRestIfNeeded();
+    } else {
+        startRest(StatsEventSource::scheduled);
     }
     updateReminderCountdownMenuTitles();
+}
+
+void AppDelegate::triggerRestNow() {
+    if (!isResting)
+        startRest(StatsEventSource::manual);
+}
+
+StatsPayload AppDelegate::restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const {
+    return {
+        {u"plannedSeconds"_s, restDuration},
+        {u"actualSeconds"_s, actualSeconds},
+        {u"skippedSeconds"_s, skippedSeconds},
+        {u"workDurationSeconds"_s, workDuration},
+        {u"theme"_s, RestThemes::selectedRawValue(*m_services.defaults)},
+    };
+}
+
+void AppDelegate::startRest(StatsEventSource source) {
+    if (isResting)
+        return;
+    isResting = true;
+    restSecondsRemaining = restDuration;
+    setStatusLine(ToviCopy::restStatusLine());
+    currentRestSessionId = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    currentRestSource = source;
+    statsStore->record(StatsEventType::restStarted, source, currentRestSessionId, restStatsPayload(0, 0),
+                       Clock::now());
+    m_ultramanSubtitle = ToviCopy::pick(ToviCopy::ultramanSubtitles());
+    layOutRestWindows();
+    // Covering every screen from a stay-on-top full-screen window is what
+    // hides the panels; the last screen's window ends up with the keyboard.
+    for (RestWindow* window : std::as_const(restWindows))
+        window->makeKeyAndOrderFront();
+}
+
+RestView* AppDelegate::makeRestView() {
+    QPointer<AppDelegate> self(this);
+    return new RestView(
+        restDuration, [self] { return self ? self->restSecondsRemaining : 0; }, m_ultramanSubtitle,
+        [self](const QString& message) {
+            if (self)
+                self->stopRest(message);
+        },
+        *m_services.defaults);
+}
+
+void AppDelegate::layOutRestWindows() {
+    const QList<ScreenInfo> screens = m_services.screens ? m_services.screens->screens() : QList<ScreenInfo>();
+    if (!restWindows.isEmpty() && restWindows.size() == screens.size()) {
+        Log::line(u"Tovi: Reusing existing rest windows"_s);
+        for (qsizetype i = 0; i < screens.size(); ++i) {
+            RestWindow* window = restWindows.at(i);
+            window->setFrame(screens.at(i));
+            window->setContentView(makeRestView());
+        }
+        return;
+    }
+    Log::line(u"Tovi: Recreating rest windows"_s);
+    closeRestWindows();
+    for (const ScreenInfo& screen : screens) {
+        auto* window = new RestWindow(screen);
+        window->setContentView(makeRestView());
+        window->setFrame(screen);
+        restWindows.append(window);
+    }
+}
+
+// Screens that come or go during a rest are covered or let go at once, each
+// remaining view keeping its hold state; between rests the next rest decides.
+void AppDelegate::screensDidChange() {
+    QPointer<AppDelegate> self(this);
+    // The toolkit finishes moving windows off a removed screen first.
+    QTimer::singleShot(0, this, [self] {
+        if (!self || !self->isResting)
+            return;
+        const QList<ScreenInfo> screens = self->m_services.screens->screens();
+        Log::line(u"Tovi: Screens changed during a rest, rearranging rest windows"_s);
+        while (self->restWindows.size() > screens.size()) {
+            RestWindow* extra = self->restWindows.takeLast();
+            extra->orderOut();
+            extra->deleteLater();
+        }
+        for (qsizetype i = 0; i < screens.size(); ++i) {
+            if (i < self->restWindows.size()) {
+                self->restWindows.at(i)->setFrame(screens.at(i));
+                self->restWindows.at(i)->makeKeyAndOrderFront();
+            } else {
+                auto* window = new RestWindow(screens.at(i));
+                window->setContentView(self->makeRestView());
+                window->setFrame(screens.at(i));
+                self->restWindows.append(window);
+                window->makeKeyAndOrderFront();
+            }
+        }
+    });
+}
+
+void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
+    if (!isResting)
+        return;
+    const qint64 remaining = std::max<qint64>(restSecondsRemaining, 0);
+    const qint64 actual = std::max<qint64>(restDuration - remaining, 0);
+    statsStore->record(skipMessage ? StatsEventType::restSkipped : StatsEventType::restCompleted, currentRestSource,
+                       currentRestSessionId, restStatsPayload(actual, skipMessage ? remaining : 0), Clock::now());
+    currentRestSessionId.reset();
+    for (RestWindow* window : std::as_const(restWindows))
+        window->orderOut();
+    isResting = false;
+    workSecondsRemaining = workDuration;
+    updateStatusMenuTitle();
+    setTransientStatus(skipMessage ? *skipMessage : ToviCopy::pick(ToviCopy::restCompleteLines()), 5.0);
+    retryDeferredRemindersAfterRest();
+}
+
+void AppDelegate::closeRestWindows() {
+    for (RestWindow* window : std::as_const(restWindows)) {
+        window->orderOut();
+        delete window;
+    }
+    restWindows.clear();
 }
 
 void AppDelegate::updateStatusMenuTitle() {
@@ -53,9 +187,15 @@ void AppDelegate::setTransientStatus(const QString& message, double durationSeco
     setStatusLine(message);
 }
 
-void AppDelegate::prefetchWallpaperNearRestIfNeeded() {}
+void AppDelegate::prefetchWallpaperNearRestIfNeeded() {
+    if (workSecondsRemaining == 60 && m_services.wallpapers &&
+        RestThemes::selectedRawValue(*m_services.defaults) == u"wallpaper"_s)
+        m_services.wallpapers->prefetchNextWallpaper();
+}
 
 void AppDelegate::updateReminderCountdownMenuTitles() {}
+
+void AppDelegate::retryDeferredRemindersAfterRest() {}
 
 void AppDelegate::setStatusLine(const QString& text) {
     if (statusMenuItem && statusMenuItem->text() != text)

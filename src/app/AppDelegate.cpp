@@ -1,10 +1,14 @@
 #include "AppDelegate.h"
 
+#include "RestWindow.h"
 #include "ToviCopy.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/Log.h"
+#include "platform/Screens.h"
 #include "stats/StatsStore.h"
+#include "themes/RestTheme.h"
+#include "themes/WallpaperManager.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -22,9 +26,12 @@ AppDelegate::AppDelegate(const AppServices& services, QObject* parent)
     // Closing an alert or a report window never ends a tray program.
     QApplication::setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
     qApp->installEventFilter(this);
+    if (m_services.screens)
+        connect(m_services.screens, &Screens::changed, this, &AppDelegate::screensDidChange);
 }
 
 AppDelegate::~AppDelegate() {
+    closeRestWindows();
     delete m_statusMenu;
     delete m_mainMenu;
 }
@@ -59,14 +66,16 @@ void AppDelegate::configurePelvicFloorReminder() {}
 
 void AppDelegate::configureReminderNotifications() {}
 
-void AppDelegate::loadRestModeConfiguration() {}
-
-void AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded() {}
+void AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded() {
+    if (m_services.wallpapers && RestThemes::selectedRawValue(*m_services.defaults) == u"wallpaper"_s)
+        m_services.wallpapers->prefetchNextWallpaper();
+}
 
 void AppDelegate::showYesterdayReportPromptIfNeeded() {}
 
 void AppDelegate::quitApp() {
     isQuitting = true;
+    closeRestWindows();
     QCoreApplication::quit();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RestMode.h"
 #include "stats/StatsEvent.h"
 
 #include <QDateTime>
@@ -19,8 +20,11 @@ class QMenu;
 class QMenuBar;
 class QSystemTrayIcon;
 class QTimer;
+class RestView;
+class RestWindow;
 class Screens;
 class StatsStore;
+class WallpaperManager;
 
 // The desktop services AppDelegate works through; main.cpp hands in the real
 // ones, tests hand in fakes. None is owned.
@@ -30,6 +34,7 @@ struct AppServices {
     Screens* screens = nullptr;
     StatsStore* statsStore = nullptr;
     LoginItemService* loginItems = nullptr;
+    WallpaperManager* wallpapers = nullptr;
 };
 
 // The one application object: owns the status item, the menus, the timers and
@@ -59,9 +64,21 @@ public:
     void prefetchWallpaperForCurrentThemeIfNeeded();
     void showYesterdayReportPromptIfNeeded();
 
+    // --- rest modes
+    std::optional<RestMode> savedCustomRestMode() const;
+    void selectMode(qint64 tag);
+    // Stores a custom mode the dialog validated and switches to it.
+    void saveCustomRestMode(qint64 workMinutes, qint64 restSeconds);
+    void updateRestModeMenuItems();
+
     // --- rest timer
     void startMainTimer();
     void tick();
+    void triggerRestNow();
+    void startRest(StatsEventSource source);
+    void stopRest(const std::optional<QString>& skipMessage = std::nullopt);
+    StatsPayload restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const;
+    void retryDeferredRemindersAfterRest();
     void updateStatusMenuTitle();
     void setTransientStatus(const QString& message, double durationSeconds);
     void prefetchWallpaperNearRestIfNeeded();
@@ -73,6 +90,7 @@ public:
     std::optional<QList<qint64>> runNumberDialog(const QString& message, const QString& informative,
                                                  const QList<NumberField>& fields,
                                                  void (AppDelegate::*showInvalid)());
+    void showCustomRestModeDialog();
     void showInvalidCustomRestModeAlert();
     void showInvalidHydrationIntervalAlert();
     void showInvalidPelvicFloorIntervalAlert();
@@ -85,8 +103,9 @@ public:
     static QTextBrowser* makeAboutAccessory();
 
     // --- fields
-    static constexpr qint64 defaultRestModeTag = 120020;
-    static constexpr qint64 customRestModeTag = -1;
+    static constexpr qint64 defaultRestModeTag = RestModes::defaultTag;
+    static constexpr qint64 customRestModeTag = RestModes::customTag;
+    const QList<RestMode>& restModePresets = RestModes::presets();
     const QList<qint64> hydrationIntervalPresets{30, 45, 60, 90};
     const QList<qint64> pelvicFloorIntervalPresets{30, 60, 90, 120};
 
@@ -106,6 +125,7 @@ public:
     std::optional<QString> transientStatusMessage;
     std::optional<QDateTime> transientStatusExpiresAt;
     QTimer* mainTimer = nullptr;
+    QList<RestWindow*> restWindows;
 
     StatsStore* const statsStore;
     std::optional<QString> currentRestSessionId;
@@ -120,9 +140,15 @@ protected:
 private:
     void popUpStatusMenu();
     void setStatusLine(const QString& text);
+    void select(const RestMode& mode);
+    RestView* makeRestView();
+    void layOutRestWindows();
+    void screensDidChange();
+    void closeRestWindows();
 
     AppServices m_services;
     QMenu* m_statusMenu = nullptr;
     QMenuBar* m_mainMenu = nullptr;
     bool m_servicesStarted = false;
+    QString m_ultramanSubtitle;
 };

@@ -23,6 +23,36 @@ const QStringList& workCountdownTemplates() {
     return lines;
 }
 
+const QStringList& restCompleteLines() {
+    static const QStringList lines{
+        u"✅ 充能完成，继续营业"_s,
+        u"✅ 眼睛回血完成，下一轮轻点卷"_s,
+        u"✅ 休息打卡成功，状态条回了一点"_s,
+        u"✅ 护眼回合结束，继续但别硬撑"_s,
+    };
+    return lines;
+}
+
+const QStringList& ultramanSubtitles() {
+    static const QStringList lines{
+        u"本集标题 · 打工人终于眨眼了"_s,
+        u"能量灯：我闪我的 · 你倒是闭眼啊"_s,
+        u"变身器没坏 · 是你眼睛没电了"_s,
+        u"屏幕怪兽 HP 没掉 · 你的眼睛先掉血了"_s,
+        u"地球防卫队批准 · 你现在可以不看屏幕"_s,
+        u"光线技能冷却中 · 请用闭眼恢复 MP"_s,
+        u"本轮作战失败原因 · 眨眼次数过低"_s,
+        u"别对屏幕放光线了 · 先把眼睛收回来"_s,
+        u"人间体已离线 · 二十秒后自动重连"_s,
+        u"屏幕先别救了 · 先救一下眼睛"_s,
+    };
+    return lines;
+}
+
+QString restStatusLine() {
+    return u"💆 眼睛已申请强制下线，正在闭眼充能"_s;
+}
+
 QString pick(const QStringList& lines) {
     if (lines.isEmpty())
         return {};

@@ -8,6 +8,9 @@ namespace ToviCopy {
 
 const QStringList& startupSigns();
 const QStringList& workCountdownTemplates();
+const QStringList& restCompleteLines();
+const QStringList& ultramanSubtitles();
+QString restStatusLine();
 
 // One entry of `lines`, chosen uniformly at random; empty for an empty table.
 QString pick(const QStringList& lines);

@@ -8,6 +8,7 @@
 #include "platform/Screens.h"
 #include "platform/TerminationSignals.h"
 #include "stats/StatsStore.h"
+#include "themes/WallpaperManager.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -31,7 +32,8 @@ int main(int argc, char* argv[]) {
     QtScreens screens;
     XdgAutostartLoginItem loginItems(XdgAutostartLoginItem::standardEntryPath(),
                                      QCoreApplication::applicationFilePath());
-    AppDelegate delegate({&defaults, &alerts, &screens, &StatsStore::shared(), &loginItems});
+    AppDelegate delegate(
+        {&defaults, &alerts, &screens, &StatsStore::shared(), &loginItems, &WallpaperManager::shared()});
 
     // The desktop ending us (logout, kill, Ctrl+C) gets the same clean shutdown
     // as the quit command.

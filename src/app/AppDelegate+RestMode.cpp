@@ -1,0 +1,79 @@
+#include "AppDelegate.h"
+
+#include "platform/Defaults.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString selectedTagKey = u"selectedRestModeTag"_s;
+const QString customWorkKey = u"customRestModeWorkDuration"_s;
+const QString customRestKey = u"customRestModeRestDuration"_s;
+} // namespace
+
+std::optional<RestMode> AppDelegate::savedCustomRestMode() const {
+    const Defaults& defaults = *m_services.defaults;
+    const qint64 work = defaults.integer(customWorkKey, 0);
+    const qint64 rest = defaults.integer(customRestKey, 0);
+    if (work < 1 || rest < 1)
+        return std::nullopt;
+    return RestMode{customRestModeTag, work, rest};
+}
+
+void AppDelegate::select(const RestMode& mode) {
+    selectedRestModeTag = mode.tag;
+    workDuration = mode.workDuration;
+    restDuration = mode.restDuration;
+}
+
+void AppDelegate::loadRestModeConfiguration() {
+    if (const std::optional<qint64> tag = m_services.defaults->integer(selectedTagKey)) {
+        if (*tag == customRestModeTag) {
+            if (const auto custom = savedCustomRestMode()) {
+                select(*custom);
+                return;
+            }
+        }
+        if (const RestMode* preset = RestModes::preset(*tag)) {
+            select(*preset);
+            return;
+        }
+    } else if (const auto custom = savedCustomRestMode()) {
+        select(*custom);
+        return;
+    }
+    select(*RestModes::preset(defaultRestModeTag));
+}
+
+void AppDelegate::selectMode(qint64 tag) {
+    RestMode mode;
+    if (tag == customRestModeTag) {
+        const auto custom = savedCustomRestMode();
+        if (!custom) {
+            showCustomRestModeDialog();
+            return;
+        }
+        mode = *custom;
+    } else if (const RestMode* preset = RestModes::preset(tag)) {
+        mode = *preset;
+    } else {
+        return;
+    }
+    select(mode);
+    m_services.defaults->setInteger(selectedTagKey, mode.tag);
+    workSecondsRemaining = workDuration;
+    updateStatusMenuTitle();
+    updateRestModeMenuItems();
+}
+
+void AppDelegate::saveCustomRestMode(qint64 workMinutes, qint64 restSeconds) {
+    Defaults& defaults = *m_services.defaults;
+    defaults.setInteger(customWorkKey, workMinutes * 60);
+    defaults.setInteger(customRestKey, restSeconds);
+    select({customRestModeTag, workMinutes * 60, restSeconds});
+    defaults.setInteger(selectedTagKey, customRestModeTag);
+    workSecondsRemaining = workDuration;
+    updateStatusMenuTitle();
+    updateRestModeMenuItems();
+}
+
+void AppDelegate::updateRestModeMenuItems() {}

@@ -1,0 +1,70 @@
+#include "RestWindow.h"
+
+#include "rest/RestView.h"
+
+#include <QScreen>
+#include <QWindow>
+
+using namespace Qt::StringLiterals;
+
+RestWindow::RestWindow(const ScreenInfo& screen)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_screen(screen) {
+    setWindowTitle(u"Tovi"_s);
+    // Themes that dim rather than cover show the desktop through a compositor.
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFocusPolicy(Qt::StrongFocus);
+    setGeometry(screen.geometry);
+}
+
+void RestWindow::setContentView(RestView* view) {
+    if (m_view) {
+        m_view->hide();
+        m_view->deleteLater();
+    }
+    m_view = view;
+    if (!view)
+        return;
+    view->setParent(this);
+    view->setGeometry(0, 0, width(), height());
+    if (isVisible())
+        view->show();
+}
+
+void RestWindow::setFrame(const ScreenInfo& screen) {
+    m_screen = screen;
+    if (QScreen* platformScreen = QtScreens::find(screen)) {
+        if (windowHandle())
+            windowHandle()->setScreen(platformScreen);
+    }
+    if (isFullScreen())
+        showNormal();
+    setGeometry(screen.geometry);
+}
+
+void RestWindow::makeKeyAndOrderFront() {
+    if (!windowHandle())
+        create();
+    if (QScreen* platformScreen = QtScreens::find(m_screen))
+        windowHandle()->setScreen(platformScreen);
+    setGeometry(m_screen.geometry);
+    if (m_view)
+        m_view->show();
+    showFullScreen();
+    raise();
+    activateWindow();
+    if (m_view)
+        m_view->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void RestWindow::orderOut() {
+    hide();
+    // The next show creates a fresh surface.
+    destroy(true, true);
+}
+
+void RestWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (m_view)
+        m_view->setGeometry(0, 0, width(), height());
+}

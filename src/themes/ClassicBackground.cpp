@@ -1,0 +1,72 @@
+#include "ClassicBackground.h"
+
+#include "ui/Blur.h"
+#include "ui/Springs.h"
+
+#include <QPainter>
+#include <QRadialGradient>
+#include <cmath>
+
+namespace {
+// The glows are rendered at 1/8 of the size; radius 80 becomes 10 there.
+constexpr double scaleDown = 8.0;
+
+struct Glow {
+    double diameter;
+    QColor colour;
+    double gradientRadius;
+    QPointF from;
+    QPointF to;
+};
+
+const Glow glows[] = {
+    {700, QColor::fromRgbF(0.1f, 0.8f, 0.5f, 0.3f), 350, {-120, 80}, {120, -80}},
+    {800, QColor::fromRgbF(0.5f, 0.2f, 0.8f, 0.35f), 400, {150, -100}, {-150, 100}},
+    {750, QColor::fromRgbF(0.2f, 0.5f, 0.9f, 0.3f), 380, {-150, -80}, {100, 150}},
+};
+} // namespace
+
+double ClassicBackground::drift(double secondsShown) {
+    if (secondsShown <= 0)
+        return 0.0;
+    const double phase = std::fmod(secondsShown, 2 * cycleSeconds) / cycleSeconds;
+    return Easing::easeInOut(phase <= 1.0 ? phase : 2.0 - phase);
+}
+
+void ClassicBackground::render(const QSizeF& size, double drift) {
+    const QSize small(qMax(1, int(std::ceil(size.width() / scaleDown))),
+                      qMax(1, int(std::ceil(size.height() / scaleDown))));
+    if (m_image.size() != small)
+        m_image = QImage(small, QImage::Format_ARGB32_Premultiplied);
+    m_image.fill(QColor::fromRgbF(0.08f, 0.08f, 0.12f));
+    QPainter p(&m_image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(1.0 / scaleDown, 1.0 / scaleDown);
+    const QPointF centre(size.width() / 2, size.height() / 2);
+    p.setPen(Qt::NoPen);
+    for (const Glow& glow : glows) {
+        const QPointF at = centre + glow.from + (glow.to - glow.from) * drift;
+        QRadialGradient gradient(at, glow.gradientRadius);
+        gradient.setColorAt(0, glow.colour);
+        QColor clear = glow.colour;
+        clear.setAlphaF(0);
+        gradient.setColorAt(1, clear);
+        p.setBrush(gradient);
+        p.drawEllipse(at, glow.diameter / 2, glow.diameter / 2);
+    }
+    p.end();
+    blurImage(m_image, blurRadius / scaleDown);
+    m_size = size;
+    m_drift = drift;
+}
+
+void ClassicBackground::paint(QPainter& painter, const QRectF& rect, double secondsShown, bool refresh) {
+    const double d = drift(secondsShown);
+    // A change below a hundredth of the swing moves a glow by under 3 pt.
+    if (m_size != rect.size() || m_image.isNull() || (refresh && std::abs(d - m_drift) > 0.004))
+        render(rect.size(), d);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(rect, m_image);
+    painter.restore();
+}

@@ -1,0 +1,8 @@
+#include "WallpaperManager.h"
+
+WallpaperManager& WallpaperManager::shared() {
+    static WallpaperManager manager;
+    return manager;
+}
+
+void WallpaperManager::prefetchNextWallpaper() {}
