@@ -37,8 +37,8 @@ void RestWindow::setFrame(const ScreenInfo& screen) {
         if (windowHandle())
             windowHandle()->setScreen(platformScreen);
     }
-    if (isFullScreen())
-        showNormal();
+    // Leaving full screen without showing: the frame may change while hidden.
+    setWindowState(windowState() & ~Qt::WindowFullScreen);
     setGeometry(screen.geometry);
 }
 

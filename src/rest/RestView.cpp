@@ -127,6 +127,14 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
             m_frameTimer->stop();
     });
 
+    // X11 repeats a held key as release/press pairs. Qt marks a pair as a
+    // repeat only when both have arrived, which under load they may not have:
+    // a release counts once no press follows it within a few frames.
+    m_spaceReleaseTimer = new QTimer(this);
+    m_spaceReleaseTimer->setSingleShot(true);
+    m_spaceReleaseTimer->setInterval(spaceReleaseSettleMs);
+    connect(m_spaceReleaseTimer, &QTimer::timeout, this, &RestView::releaseSpace);
+
     m_bridge = new MouseTouchBridge([this] { mouseDownOnSkip(); }, [this] { mouseUpOnSkip(); }, this);
 
     connect(&defaults, &Defaults::changed, this, [this](const QString& key) {
@@ -284,19 +292,29 @@ bool RestView::eventFilter(QObject* watched, QEvent* event) {
 
 bool RestView::handleSpaceKey(QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
-    // X11 repeats a held key as release/press pairs; Qt marks both as repeats.
     if (key->isAutoRepeat() || event->type() == QEvent::ShortcutOverride)
         return true;
     if (event->type() == QEvent::KeyPress) {
+        // A press right behind a release is the key repeating, not a new press.
+        if (m_spaceReleaseTimer->isActive()) {
+            m_spaceReleaseTimer->stop();
+            return true;
+        }
         if (!m_isPressingSkip && !m_isSpacePressed && !m_isCompletingSkip) {
             m_isSpacePressed = true;
             startSkipTimer(holdSeconds);
         }
     } else if (m_isSpacePressed && !m_isCompletingSkip) {
+        m_spaceReleaseTimer->start();
+    }
+    return true;
+}
+
+void RestView::releaseSpace() {
+    if (m_isSpacePressed && !m_isCompletingSkip) {
         m_isSpacePressed = false;
         stopSkipTimer();
     }
-    return true;
 }
 
 // --- lifecycle
@@ -316,6 +334,7 @@ void RestView::showEvent(QShowEvent* event) {
 void RestView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     removeSpaceKeyMonitor();
+    m_spaceReleaseTimer->stop();
     // A hidden view between rests must cost nothing.
     m_breathTimer->stop();
     m_frameTimer->stop();

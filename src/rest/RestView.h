@@ -29,6 +29,7 @@ public:
     static constexpr double holdSeconds = 1.5;
     static constexpr double holdTickSeconds = 0.05;
     static constexpr double skipReportDelaySeconds = 2.0;
+    static constexpr int spaceReleaseSettleMs = 40;
 
     RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, QString ultramanSubtitle,
              SkipHandler onSkip, Defaults& defaults, QWidget* parent = nullptr);
@@ -90,6 +91,7 @@ private:
     void installSpaceKeyMonitor();
     void removeSpaceKeyMonitor();
     bool handleSpaceKey(QEvent* event);
+    void releaseSpace();
     void scheduleFrames();
     void paintBackground(QPainter& p, RestTheme theme, bool refresh);
     void paintRing(QPainter& p, const QRectF& ring, qint64 seconds);
@@ -135,5 +137,6 @@ private:
     QSizeF m_cardShadowSize;
     QTimer* m_breathTimer = nullptr;
     QTimer* m_frameTimer = nullptr;
+    QTimer* m_spaceReleaseTimer = nullptr;
     MouseTouchBridge* m_bridge = nullptr;
 };
