@@ -38,6 +38,7 @@ unit: build
 
 bench: build
 	@for b in $(BUILD)/tests/bench/bench_*; do QT_QPA_PLATFORM=offscreen $$b; done
+	tests/bench/probe $(BUILD)
 
 # The unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps

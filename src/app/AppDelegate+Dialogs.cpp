@@ -52,8 +52,9 @@ void AppDelegate::showCustomRestModeDialog() {
         {u"营业时长（分钟）"_s, workMinutes, u"例如 20"_s, 1, 240},
         {u"眼睛下线（秒）"_s, restDuration, u"例如 20 或 300"_s, 5, 3600},
     };
-    const auto values = runNumberDialog(u"设置护眼节奏"_s, u"按输入的营业和眼睛下线时长循环运行，下次启动也会记住。"_s,
-                                        fields, &AppDelegate::showInvalidCustomRestModeAlert);
+    const auto values =
+        runNumberDialog(u"设置护眼节奏"_s, u"按输入的营业和眼睛下线时长循环运行，下次启动也会记住。"_s,
+                        fields, &AppDelegate::showInvalidCustomRestModeAlert);
     if (values)
         saveCustomRestMode(values->at(0), values->at(1));
 }

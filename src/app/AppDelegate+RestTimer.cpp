@@ -88,7 +88,8 @@ RestView* AppDelegate::makeRestView() {
 }
 
 void AppDelegate::layOutRestWindows() {
-    const QList<ScreenInfo> screens = m_services.screens ? m_services.screens->screens() : QList<ScreenInfo>();
+    const QList<ScreenInfo> screens =
+        m_services.screens ? m_services.screens->screens() : QList<ScreenInfo>();
     if (!restWindows.isEmpty() && restWindows.size() == screens.size()) {
         Log::line(u"Tovi: Reusing existing rest windows"_s);
         for (qsizetype i = 0; i < screens.size(); ++i) {
@@ -143,8 +144,9 @@ void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
         return;
     const qint64 remaining = std::max<qint64>(restSecondsRemaining, 0);
     const qint64 actual = std::max<qint64>(restDuration - remaining, 0);
-    statsStore->record(skipMessage ? StatsEventType::restSkipped : StatsEventType::restCompleted, currentRestSource,
-                       currentRestSessionId, restStatsPayload(actual, skipMessage ? remaining : 0), Clock::now());
+    statsStore->record(skipMessage ? StatsEventType::restSkipped : StatsEventType::restCompleted,
+                       currentRestSource, currentRestSessionId,
+                       restStatsPayload(actual, skipMessage ? remaining : 0), Clock::now());
     currentRestSessionId.reset();
     for (RestWindow* window : std::as_const(restWindows))
         window->orderOut();

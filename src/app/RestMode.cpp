@@ -27,6 +27,7 @@ QString formatDuration(qint64 seconds) {
 }
 
 QString title(const RestMode& mode) {
-    return u"营业 "_s + formatDuration(mode.workDuration) + u" / 眼睛下线 "_s + formatDuration(mode.restDuration);
+    return u"营业 "_s + formatDuration(mode.workDuration) + u" / 眼睛下线 "_s +
+           formatDuration(mode.restDuration);
 }
 } // namespace RestModes

@@ -111,6 +111,7 @@ private:
     double m_breathTime = 0.0;
     double m_breathValue = 0.0;
     QString m_breathText;
+    int m_breathTicks = 0;
     double m_skipProgress = 0.0;
     bool m_isPressingSkip = false;
     QTimer* m_skipTimer = nullptr;

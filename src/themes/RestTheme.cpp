@@ -12,9 +12,12 @@ const QList<RestTheme>& allCases() {
 
 QString rawValue(RestTheme theme) {
     switch (theme) {
-    case RestTheme::aurora: return u"aurora"_s;
-    case RestTheme::wallpaper: return u"wallpaper"_s;
-    case RestTheme::ultraman: return u"ultraman"_s;
+    case RestTheme::aurora:
+        return u"aurora"_s;
+    case RestTheme::wallpaper:
+        return u"wallpaper"_s;
+    case RestTheme::ultraman:
+        return u"ultraman"_s;
     }
     return u"aurora"_s;
 }
@@ -29,18 +32,24 @@ std::optional<RestTheme> fromRawValue(const QString& raw) {
 
 QString displayName(RestTheme theme) {
     switch (theme) {
-    case RestTheme::aurora: return u"极光萤火虫"_s;
-    case RestTheme::wallpaper: return u"随机网络壁纸"_s;
-    case RestTheme::ultraman: return u"光之巨人"_s;
+    case RestTheme::aurora:
+        return u"极光萤火虫"_s;
+    case RestTheme::wallpaper:
+        return u"随机网络壁纸"_s;
+    case RestTheme::ultraman:
+        return u"光之巨人"_s;
     }
     return {};
 }
 
 QString icon(RestTheme theme) {
     switch (theme) {
-    case RestTheme::aurora: return u"\u2728"_s;
-    case RestTheme::wallpaper: return u"\U0001F3DE\uFE0F"_s;
-    case RestTheme::ultraman: return u"\u26A1\uFE0F"_s;
+    case RestTheme::aurora:
+        return u"\u2728"_s;
+    case RestTheme::wallpaper:
+        return u"\U0001F3DE\uFE0F"_s;
+    case RestTheme::ultraman:
+        return u"\u26A1\uFE0F"_s;
     }
     return {};
 }

@@ -27,7 +27,7 @@ void boxLine(const quint32* in, quint32* out, int count, int outStride, int r) {
         add(at(i), 1);
     for (int i = 0; i < count; ++i) {
         out[i * outStride] = (quint32(sum[0] / window) << 24) | (quint32(sum[1] / window) << 16) |
-                          (quint32(sum[2] / window) << 8) | quint32(sum[3] / window);
+                             (quint32(sum[2] / window) << 8) | quint32(sum[3] / window);
         add(at(i + r + 1), 1);
         add(at(i - r), -1);
     }

@@ -1,10 +1,12 @@
 #include "E2eHarness.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <csignal>
 
 using namespace Qt::StringLiterals;
@@ -14,6 +16,17 @@ QString cacheHome() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
 }
 } // namespace
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!condition()) {
+        if (elapsed.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
 
 QString toviBinary() {
     return QStringLiteral(TOVI_BINARY);

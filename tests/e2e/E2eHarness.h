@@ -5,7 +5,20 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
+
+// Polls `condition` until it holds or `timeoutMs` of real time have passed.
+// QTRY_* count only their own sleeps, which a slow condition (a screenshot,
+// a command) stretches many times over.
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
+
+#define E2E_WAIT(expr, timeoutMs) QVERIFY(waitUntil([&] { return bool(expr); }, timeoutMs))
+#define E2E_WAIT_COMPARE(actual, expected, timeoutMs)                                                        \
+    do {                                                                                                     \
+        waitUntil([&] { return (actual) == (expected); }, timeoutMs);                                        \
+        QCOMPARE(actual, expected);                                                                          \
+    } while (false)
 
 // Runs a program to its end; its standard output and exit code.
 struct CommandResult {

@@ -47,18 +47,19 @@ private Q_SLOTS:
         QVERIFY(tovi.start());
 
         // The first rest covers both monitors, panels included.
-        QTRY_COMPARE_WITH_TIMEOUT(tovi.eventsOfType(u"rest_started"_s).size(), 1, 15000);
-        QTRY_COMPARE_WITH_TIMEOUT(restWindowFrames().size(), 2, 3000);
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_started"_s).size(), 1, 15000);
+        E2E_WAIT_COMPARE(restWindowFrames().size(), 2, 3000);
         QCOMPARE(restWindowFrames(), (QList<QRect>{{0, 0, 1920, 1080}, {1920, 0, 1920, 1080}}));
         const QImage shot(m_desktop->screenshot(u"rest-two-monitors"_s));
         // The backdrop's dark blue-grey, where the panels are when no rest is on.
         for (const QPoint p : {QPoint(5, 5), QPoint(1915, 1075), QPoint(1925, 5), QPoint(3835, 1075)}) {
             const QRgb c = shot.pixel(p);
-            QVERIFY2(qBlue(c) > qRed(c) && qRed(c) < 60 && qGreen(c) < 60, qPrintable(QString::number(c, 16)));
+            QVERIFY2(qBlue(c) > qRed(c) && qRed(c) < 60 && qGreen(c) < 60,
+                     qPrintable(QString::number(c, 16)));
         }
 
         // It ends by itself, recorded under the same session.
-        QTRY_COMPARE_WITH_TIMEOUT(tovi.eventsOfType(u"rest_completed"_s).size(), 1, 10000);
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_completed"_s).size(), 1, 10000);
         const QJsonObject started = tovi.eventsOfType(u"rest_started"_s).first();
         const QJsonObject completed = tovi.eventsOfType(u"rest_completed"_s).first();
         QCOMPARE(completed.value("sessionId"_L1), started.value("sessionId"_L1));
@@ -67,35 +68,37 @@ private Q_SLOTS:
         QCOMPARE(payload(completed).value("skippedSeconds"_L1).toInt(), 0);
         QCOMPARE(payload(completed).value("workDurationSeconds"_L1).toInt(), 3);
         QCOMPARE(payload(completed).value("theme"_L1).toString(), u"aurora"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(restWindowFrames().size(), 0, 3000);
+        E2E_WAIT_COMPARE(restWindowFrames().size(), 0, 3000);
 
         // The next one is skipped by holding Space.
-        QTRY_COMPARE_WITH_TIMEOUT(tovi.eventsOfType(u"rest_started"_s).size(), 2, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(restWindowFrames().size(), 2, 3000);
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_started"_s).size(), 2, 10000);
+        E2E_WAIT_COMPARE(restWindowFrames().size(), 2, 3000);
         m_desktop->xdotool({u"keydown"_s, u"space"_s});
         QTest::qWait(1600);
         m_desktop->xdotool({u"keyup"_s, u"space"_s});
         m_desktop->screenshot(u"rest-skip-feedback"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(tovi.eventsOfType(u"rest_skipped"_s).size(), 1, 10000);
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_skipped"_s).size(), 1, 10000);
         const QJsonObject skipped = tovi.eventsOfType(u"rest_skipped"_s).first();
-        QCOMPARE(skipped.value("sessionId"_L1), tovi.eventsOfType(u"rest_started"_s).at(1).value("sessionId"_L1));
-        QCOMPARE(payload(skipped).value("actualSeconds"_L1).toInt() + payload(skipped).value("skippedSeconds"_L1).toInt(),
+        QCOMPARE(skipped.value("sessionId"_L1),
+                 tovi.eventsOfType(u"rest_started"_s).at(1).value("sessionId"_L1));
+        QCOMPARE(payload(skipped).value("actualSeconds"_L1).toInt() +
+                     payload(skipped).value("skippedSeconds"_L1).toInt(),
                  4);
         QCOMPARE(tovi.eventsOfType(u"rest_completed"_s).size(), 1);
 
         // A third monitor between rests: the windows are made anew, three of them.
         QCOMPARE(count(tovi.logLines(), u"Tovi: Recreating rest windows"_s), 1);
         QVERIFY(m_desktop->addMonitor());
-        QTRY_COMPARE_WITH_TIMEOUT(tovi.eventsOfType(u"rest_started"_s).size(), 3, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(restWindowFrames().size(), 3, 3000);
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_started"_s).size(), 3, 10000);
+        E2E_WAIT_COMPARE(restWindowFrames().size(), 3, 3000);
         QCOMPARE(restWindowFrames().last(), QRect(3840, 0, 1920, 1080));
         QCOMPARE(count(tovi.logLines(), u"Tovi: Recreating rest windows"_s), 2);
         m_desktop->screenshot(u"rest-three-monitors"_s);
 
         // And the monitor leaving mid-rest takes its window along.
         QVERIFY(m_desktop->removeMonitor());
-        QTRY_COMPARE_WITH_TIMEOUT(restWindowFrames().size(), 2, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(tovi.eventsOfType(u"rest_completed"_s).size(), 2, 10000);
+        E2E_WAIT_COMPARE(restWindowFrames().size(), 2, 5000);
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_completed"_s).size(), 2, 10000);
 
         tovi.sendSignal(SIGTERM);
         QVERIFY(tovi.waitForExit());

@@ -35,7 +35,8 @@ struct Fixture {
             defaults.setString(kv.at(0), kv.at(1));
         }
         screens.setSideBySide(2);
-        app = std::make_unique<AppDelegate>(AppServices{&defaults, &alerts, &screens, &store, nullptr, &wallpapers});
+        app = std::make_unique<AppDelegate>(
+            AppServices{&defaults, &alerts, &screens, &store, nullptr, &wallpapers});
         Log::setCapture(&log);
     }
     ~Fixture() { Log::setCapture(nullptr); }
@@ -68,12 +69,13 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("tag");
         QTest::addColumn<qint64>("work");
         QTest::addColumn<qint64>("rest");
-        QTest::newRow("empty settings give the default preset") << QStringList{} << 120020LL << 1200LL << 20LL;
+        QTest::newRow("empty settings give the default preset")
+            << QStringList{} << 120020LL << 1200LL << 20LL;
         QTest::newRow("no tag but a saved custom mode selects it")
             << QStringList{u"customRestModeWorkDuration=1500"_s, u"customRestModeRestDuration=30"_s} << -1LL
             << 1500LL << 30LL;
-        QTest::newRow("a stored preset tag") << QStringList{u"selectedRestModeTag=2700300"_s} << 2700300LL << 2700LL
-                                             << 300LL;
+        QTest::newRow("a stored preset tag")
+            << QStringList{u"selectedRestModeTag=2700300"_s} << 2700300LL << 2700LL << 300LL;
         QTest::newRow("custom tag with a custom mode")
             << QStringList{u"selectedRestModeTag=-1"_s, u"customRestModeWorkDuration=180"_s,
                            u"customRestModeRestDuration=4"_s}
@@ -83,8 +85,8 @@ private Q_SLOTS:
                            u"customRestModeRestDuration=30"_s}
             << 120020LL << 1200LL << 20LL;
         QTest::newRow("a negative custom duration is no custom mode")
-            << QStringList{u"customRestModeWorkDuration=-60"_s, u"customRestModeRestDuration=30"_s} << 120020LL
-            << 1200LL << 20LL;
+            << QStringList{u"customRestModeWorkDuration=-60"_s, u"customRestModeRestDuration=30"_s}
+            << 120020LL << 1200LL << 20LL;
         QTest::newRow("an unknown tag from an older version")
             << QStringList{u"selectedRestModeTag=999"_s, u"customRestModeWorkDuration=1500"_s,
                            u"customRestModeRestDuration=30"_s}
@@ -105,7 +107,8 @@ private Q_SLOTS:
         QCOMPARE(f.app->workDuration, work);
         QCOMPARE(f.app->restDuration, rest);
         // Loading writes nothing back.
-        QCOMPARE(f.defaults.contains(u"selectedRestModeTag"_s), settings.join(u' ').contains(u"selectedRestModeTag"_s));
+        QCOMPARE(f.defaults.contains(u"selectedRestModeTag"_s),
+                 settings.join(u' ').contains(u"selectedRestModeTag"_s));
     }
 
     void durationTexts_data() {

@@ -87,7 +87,8 @@ private Q_SLOTS:
         Fixture f;
         for (int i = 0; i < ticks; ++i)
             f.view.breathingTick();
-        QVERIFY2(std::abs(f.view.breathValue() - value) < 1e-9, qPrintable(QString::number(f.view.breathValue())));
+        QVERIFY2(std::abs(f.view.breathValue() - value) < 1e-9,
+                 qPrintable(QString::number(f.view.breathValue())));
         QCOMPARE(f.view.breathText(), text);
         QVERIFY(f.view.breathTime() >= 0.0 && f.view.breathTime() < 8.0);
     }
@@ -226,9 +227,9 @@ private Q_SLOTS:
         f.render();
         f.t += 0.2;
         QImage quarter = f.render();
-        QVERIFY(arcLit(quarter, c + QPointF(10, -95)));   // just past 12 o'clock
-        QVERIFY(!arcLit(quarter, c + QPointF(-95, -3)));  // 9 o'clock is empty
-        QVERIFY(!arcLit(quarter, c + QPointF(0, 95)));    // and 6 o'clock
+        QVERIFY(arcLit(quarter, c + QPointF(10, -95)));  // just past 12 o'clock
+        QVERIFY(!arcLit(quarter, c + QPointF(-95, -3))); // 9 o'clock is empty
+        QVERIFY(!arcLit(quarter, c + QPointF(0, 95)));   // and 6 o'clock
         QVERIFY(quarter.copy(QRectF(c.x() - 40, c.y() - 50, 80, 60).toRect()) !=
                 full.copy(QRectF(c.x() - 40, c.y() - 50, 80, 60).toRect()));
     }
@@ -241,8 +242,10 @@ private Q_SLOTS:
         QCOMPARE(layout.tip->height(), 60.0);
         const QImage image = f.render();
         QVERIFY(brightPixels(image, *layout.tip) > 50);
-        const QRectF above(0, layout.ring->bottom() + 12, 1920, layout.tip->top() - layout.ring->bottom() - 12);
-        const QRectF below(0, layout.tip->bottom(), 1920, layout.skipControl.top() - layout.tip->bottom() - 4);
+        const QRectF above(0, layout.ring->bottom() + 12, 1920,
+                           layout.tip->top() - layout.ring->bottom() - 12);
+        const QRectF below(0, layout.tip->bottom(), 1920,
+                           layout.skipControl.top() - layout.tip->bottom() - 4);
         QCOMPARE(brightPixels(image, above), 0);
         QCOMPARE(brightPixels(image, below), 0);
     }
@@ -290,7 +293,8 @@ private Q_SLOTS:
 
     void aThemeChangeSwitchesEveryView() {
         Fixture a;
-        RestView other(20, [] { return 20; }, QString(), nullptr, a.defaults);
+        RestView other(
+            20, [] { return 20; }, QString(), nullptr, a.defaults);
         a.defaults.setString(u"selectedTheme"_s, u"ultraman"_s);
         QCOMPARE(a.view.currentTheme(), RestTheme::ultraman);
         QCOMPARE(other.currentTheme(), RestTheme::ultraman);
