@@ -141,6 +141,21 @@ private Q_SLOTS:
         QVERIFY(!f.view.skipFeedbackText());
     }
 
+    void theMouseHoldsOnTheRoundControlOnly() {
+        Fixture f;
+        f.view.show();
+        const QRectF control = f.view.layoutFor(RestTheme::aurora).skipControl;
+        QWidget* bridge = f.view.childAt(control.center().toPoint());
+        QVERIFY(bridge);
+        // The square's corner lies outside the circle.
+        QTest::mousePress(bridge, Qt::LeftButton, {}, QPoint(2, 2));
+        QVERIFY(!f.view.isPressingSkip());
+        QTest::mousePress(bridge, Qt::LeftButton, {}, QPoint(45, 45));
+        QVERIFY(f.view.isPressingSkip());
+        QTest::mouseRelease(bridge, Qt::LeftButton, {}, QPoint(45, 45));
+        QVERIFY(!f.view.isPressingSkip());
+    }
+
     void spaceKeyRules() {
         Fixture f;
         QWidget other;
