@@ -22,6 +22,7 @@ AppDelegate::AppDelegate(const AppServices& services, QObject* parent)
     // Closing an alert or a report window never ends a tray program.
     QApplication::setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
     qApp->installEventFilter(this);
+    createReminders();
 }
 
 AppDelegate::~AppDelegate() {
@@ -44,6 +45,7 @@ void AppDelegate::startServices() {
     if (m_servicesStarted)
         return;
     m_servicesStarted = true;
+    startReminders();
     statsStore->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, Clock::now());
     workSecondsRemaining = workDuration;
     updateStatusMenuTitle();
@@ -53,12 +55,6 @@ void AppDelegate::startServices() {
     showYesterdayReportPromptIfNeeded();
 }
 
-void AppDelegate::configureHydrationReminder() {}
-
-void AppDelegate::configurePelvicFloorReminder() {}
-
-void AppDelegate::configureReminderNotifications() {}
-
 void AppDelegate::loadRestModeConfiguration() {}
 
 void AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded() {}
@@ -67,6 +63,7 @@ void AppDelegate::showYesterdayReportPromptIfNeeded() {}
 
 void AppDelegate::quitApp() {
     isQuitting = true;
+    stopReminders();
     QCoreApplication::quit();
 }
 

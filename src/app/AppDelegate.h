@@ -10,6 +10,12 @@
 
 class Alerts;
 class Defaults;
+class HydrationReminderManager;
+class NotificationCenter;
+class PelvicFloorReminderManager;
+class ReminderNotificationRouter;
+class ReminderSkipFeedbackPresenter;
+class WorkspaceEvents;
 class LoginItemService;
 class QTextBrowser;
 class QTextDocument;
@@ -30,6 +36,8 @@ struct AppServices {
     Screens* screens = nullptr;
     StatsStore* statsStore = nullptr;
     LoginItemService* loginItems = nullptr;
+    NotificationCenter* notifications = nullptr;
+    WorkspaceEvents* workspaceEvents = nullptr;
 };
 
 // The one application object: owns the status item, the menus, the timers and
@@ -77,6 +85,15 @@ public:
     void showInvalidHydrationIntervalAlert();
     void showInvalidPelvicFloorIntervalAlert();
 
+    // --- reminders
+    void createReminders();
+    void startReminders();
+    void stopReminders();
+    void updateHydrationMenuItems();
+    void updatePelvicFloorMenuItems();
+    // The rest cycle calls this when a rest ends.
+    void retryDeferredRemindersAfterRest();
+
     // --- launch at login, about
     void toggleLaunchAtLogin();
     void showLaunchAtLoginAlert(const QString& message);
@@ -106,6 +123,11 @@ public:
     std::optional<QString> transientStatusMessage;
     std::optional<QDateTime> transientStatusExpiresAt;
     QTimer* mainTimer = nullptr;
+
+    HydrationReminderManager* hydrationReminderManager = nullptr;
+    PelvicFloorReminderManager* pelvicFloorReminderManager = nullptr;
+    ReminderNotificationRouter* reminderNotificationRouter = nullptr;
+    ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter = nullptr;
 
     StatsStore* const statsStore;
     std::optional<QString> currentRestSessionId;
