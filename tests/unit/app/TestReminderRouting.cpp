@@ -72,22 +72,6 @@ private Q_SLOTS:
         QCOMPARE(ToviCopy::hydrationReminderTexts().size(), 15);
     }
 
-    void loggedLines_data() {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("a line with the count")
-            << u"💧 今日第 %d 杯到账，继续保持"_s << u"💧 今日第 12 杯到账，继续保持"_s;
-        QTest::newRow("a line without it is left alone")
-            << u"🫧 底盘保养 +1，低调变强"_s << u"🫧 底盘保养 +1，低调变强"_s;
-    }
-    void loggedLines() {
-        QFETCH(QString, line);
-        QFETCH(QString, expected);
-        QCOMPARE(ToviCopy::formatLoggedLine(line, 12), expected);
-        const QString picked = ToviCopy::pelvicFloorLoggedLine(3);
-        QVERIFY(!picked.contains(u"%d"_s));
-    }
-
     void launchRegistersBothCategoriesAndRoutesResponses() {
         Fixture f;
         f.app.applicationDidFinishLaunching();

@@ -582,18 +582,6 @@ private Q_SLOTS:
         QVERIFY(rig.center.posted.isEmpty());
         QVERIFY(rig.alerts.shown.isEmpty());
     }
-
-    void theTwinsShareNoState() {
-        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
-        rig.hydration.start();
-        rig.pelvic.start();
-        rig.hydration.recordDrink(StatsEventSource::manual);
-        rig.hydration.setEnabled(false);
-        QCOMPARE(rig.pelvic.count(), 0);
-        QVERIFY(rig.pelvic.isEnabled());
-        QVERIFY(rig.pelvic.reminderTimer());
-        QCOMPARE(rig.pelvic.nextReminderAt(), rig.clock.now().addSecs(3600));
-    }
 };
 
 QTEST_MAIN(TestReminderEngine)
