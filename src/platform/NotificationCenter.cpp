@@ -64,6 +64,13 @@ DBusNotificationCenter::DBusNotificationCenter(const QDBusConnection& bus, QObje
     });
 }
 
+DBusNotificationCenter::~DBusNotificationCenter() {
+    if (!m_bus.isConnected())
+        return;
+    for (auto it = m_live.cbegin(); it != m_live.cend(); ++it)
+        m_bus.call(call(u"CloseNotification"_s) << it.key(), QDBus::Block, 1000);
+}
+
 void DBusNotificationCenter::setCategories(const QList<NotificationCategory>& categories) {
     m_categories.clear();
     for (const NotificationCategory& category : categories)

@@ -66,6 +66,8 @@ class DBusNotificationCenter final : public NotificationCenter {
 public:
     explicit DBusNotificationCenter(const QDBusConnection& bus = QDBusConnection::sessionBus(),
                                     QObject* parent = nullptr);
+    // Takes our notifications down: once we are gone nobody would hear their answer.
+    ~DBusNotificationCenter() override;
 
     void setCategories(const QList<NotificationCategory>& categories) override;
     void checkAuthorization(QObject* context, std::function<void(bool authorized)> done) override;

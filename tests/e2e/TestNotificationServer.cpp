@@ -137,6 +137,16 @@ private Q_SLOTS:
         QCOMPARE(rig.hydration.count(), 0);
     }
 
+    void quittingTakesOurNotificationDown() {
+        {
+            Rig rig(*m_bus);
+            QVERIFY(rig.fire(0) != 0);
+            QTRY_COMPARE_WITH_TIMEOUT(displayed(), 1, 5000);
+        }
+        // An orphan left on screen would take an answer nobody hears.
+        QTRY_COMPARE_WITH_TIMEOUT(displayed(), 0, 5000);
+    }
+
     void withoutAServerRemindersGoToTheAlertAndComeBack() {
         Rig rig(*m_bus);
         QVERIFY(m_desktop->stopNotifications());
