@@ -53,6 +53,27 @@ private:
         return {};
     }
 
+    // Window position and size from xdotool.
+    static QRect windowGeometry(const VirtualDesktop& desktop, const QString& id) {
+        const QString out = desktop.xdotool({u"getwindowgeometry"_s, id}).output;
+        const QString position = out.section(u"Position: "_s, 1).section(u' ', 0, 0);
+        const QString size = out.section(u"Geometry: "_s, 1).section(u'\n', 0, 0).trimmed();
+        return {position.section(u',', 0, 0).toInt(), position.section(u',', 1, 1).toInt(),
+                size.section(u'x', 0, 0).toInt(), size.section(u'x', 1, 1).toInt()};
+    }
+    // The default button is the one with the blue frame, in the alert's button row.
+    static QPoint defaultButtonCentre(const QString& screenshot, const QRect& window) {
+        const QImage image(screenshot);
+        QRect found;
+        for (int y = window.top() + window.height() * 3 / 5; y <= window.bottom(); ++y)
+            for (int x = window.left(); x <= window.right(); ++x) {
+                const QRgb p = image.pixel(x, y);
+                if (qBlue(p) > 120 && qBlue(p) - qRed(p) > 50)
+                    found |= QRect(x, y, 1, 1);
+            }
+        return found.isValid() ? found.center() : QPoint();
+    }
+
 private Q_SLOTS:
     void aDueReminderIsANotificationThatCountsAndSkips() {
         VirtualDesktop desktop;
@@ -122,8 +143,11 @@ private Q_SLOTS:
                  u"scheduled"_s);
 
         // "水分充值 +1" is the default button.
-        desktop.xdotool({u"windowactivate"_s, u"--sync"_s, alert});
-        desktop.xdotool({u"key"_s, u"--window"_s, alert, u"Return"_s});
+        const QPoint button = defaultButtonCentre(desktop.screenshot(u"reminder-alert-buttons"_s),
+                                                  windowGeometry(desktop, alert));
+        QVERIFY(!button.isNull());
+        desktop.xdotool({u"mousemove"_s, QString::number(button.x()), QString::number(button.y())});
+        desktop.xdotool({u"click"_s, u"1"_s});
         QTRY_COMPARE_WITH_TIMEOUT(tovi.eventsOfType(u"hydration_completed"_s).size(), 1, 5000);
         const QJsonObject completed = tovi.eventsOfType(u"hydration_completed"_s).first();
         QCOMPARE(completed.value("source"_L1).toString(), u"scheduled"_s);
