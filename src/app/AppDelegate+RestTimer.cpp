@@ -6,6 +6,8 @@
 #include "platform/Defaults.h"
 #include "platform/Log.h"
 #include "platform/Screens.h"
+#include "reminders/HydrationReminderManager.h"
+#include "reminders/PelvicFloorReminderManager.h"
 #include "rest/RestView.h"
 #include "stats/StatsStore.h"
 #include "themes/RestTheme.h"
@@ -195,9 +197,12 @@ void AppDelegate::prefetchWallpaperNearRestIfNeeded() {
         m_services.wallpapers->prefetchNextWallpaper();
 }
 
-void AppDelegate::updateReminderCountdownMenuTitles() {}
-
-void AppDelegate::retryDeferredRemindersAfterRest() {}
+void AppDelegate::updateReminderCountdownMenuTitles() {
+    if (hydrationStatusMenuItem && hydrationReminderManager)
+        hydrationStatusMenuItem->setText(hydrationReminderManager->statusText());
+    if (pelvicFloorStatusMenuItem && pelvicFloorReminderManager)
+        pelvicFloorStatusMenuItem->setText(pelvicFloorReminderManager->statusText());
+}
 
 void AppDelegate::setStatusLine(const QString& text) {
     if (statusMenuItem && statusMenuItem->text() != text)

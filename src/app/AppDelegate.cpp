@@ -28,6 +28,7 @@ AppDelegate::AppDelegate(const AppServices& services, QObject* parent)
     qApp->installEventFilter(this);
     if (m_services.screens)
         connect(m_services.screens, &Screens::changed, this, &AppDelegate::screensDidChange);
+    createReminders();
 }
 
 AppDelegate::~AppDelegate() {
@@ -51,6 +52,7 @@ void AppDelegate::startServices() {
     if (m_servicesStarted)
         return;
     m_servicesStarted = true;
+    startReminders();
     statsStore->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, Clock::now());
     workSecondsRemaining = workDuration;
     updateStatusMenuTitle();
@@ -59,12 +61,6 @@ void AppDelegate::startServices() {
     prefetchWallpaperForCurrentThemeIfNeeded();
     showYesterdayReportPromptIfNeeded();
 }
-
-void AppDelegate::configureHydrationReminder() {}
-
-void AppDelegate::configurePelvicFloorReminder() {}
-
-void AppDelegate::configureReminderNotifications() {}
 
 void AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded() {
     if (m_services.wallpapers && RestThemes::selectedRawValue(*m_services.defaults) == u"wallpaper"_s)
@@ -75,6 +71,7 @@ void AppDelegate::showYesterdayReportPromptIfNeeded() {}
 
 void AppDelegate::quitApp() {
     isQuitting = true;
+    stopReminders();
     closeRestWindows();
     QCoreApplication::quit();
 }

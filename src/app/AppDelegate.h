@@ -11,6 +11,12 @@
 
 class Alerts;
 class Defaults;
+class HydrationReminderManager;
+class NotificationCenter;
+class PelvicFloorReminderManager;
+class ReminderNotificationRouter;
+class ReminderSkipFeedbackPresenter;
+class WorkspaceEvents;
 class LoginItemService;
 class QTextBrowser;
 class QTextDocument;
@@ -34,6 +40,8 @@ struct AppServices {
     Screens* screens = nullptr;
     StatsStore* statsStore = nullptr;
     LoginItemService* loginItems = nullptr;
+    NotificationCenter* notifications = nullptr;
+    WorkspaceEvents* workspaceEvents = nullptr;
     WallpaperManager* wallpapers = nullptr;
 };
 
@@ -95,6 +103,14 @@ public:
     void showInvalidHydrationIntervalAlert();
     void showInvalidPelvicFloorIntervalAlert();
 
+    // --- reminders
+    void createReminders();
+    void startReminders();
+    void stopReminders();
+    void updateHydrationMenuItems();
+    void updatePelvicFloorMenuItems();
+    // The rest cycle calls this when a rest ends.
+
     // --- launch at login, about
     void toggleLaunchAtLogin();
     void showLaunchAtLoginAlert(const QString& message);
@@ -126,6 +142,11 @@ public:
     std::optional<QDateTime> transientStatusExpiresAt;
     QTimer* mainTimer = nullptr;
     QList<RestWindow*> restWindows;
+
+    HydrationReminderManager* hydrationReminderManager = nullptr;
+    PelvicFloorReminderManager* pelvicFloorReminderManager = nullptr;
+    ReminderNotificationRouter* reminderNotificationRouter = nullptr;
+    ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter = nullptr;
 
     StatsStore* const statsStore;
     std::optional<QString> currentRestSessionId;

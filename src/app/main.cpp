@@ -5,8 +5,10 @@
 #include "platform/InstanceLock.h"
 #include "platform/Log.h"
 #include "platform/LoginItemService.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Screens.h"
 #include "platform/TerminationSignals.h"
+#include "platform/WorkspaceEvents.h"
 #include "stats/StatsStore.h"
 #include "themes/WallpaperManager.h"
 
@@ -32,8 +34,10 @@ int main(int argc, char* argv[]) {
     QtScreens screens;
     XdgAutostartLoginItem loginItems(XdgAutostartLoginItem::standardEntryPath(),
                                      QCoreApplication::applicationFilePath());
-    AppDelegate delegate(
-        {&defaults, &alerts, &screens, &StatsStore::shared(), &loginItems, &WallpaperManager::shared()});
+    DBusNotificationCenter notifications;
+    DBusWorkspaceEvents workspaceEvents;
+    AppDelegate delegate({&defaults, &alerts, &screens, &StatsStore::shared(), &loginItems, &notifications,
+                          &workspaceEvents, &WallpaperManager::shared()});
 
     // The desktop ending us (logout, kill, Ctrl+C) gets the same clean shutdown
     // as the quit command.

@@ -64,8 +64,12 @@ std::optional<QDateTime> toDate(const QVariant& v) {
     if (v.typeId() != QMetaType::QString)
         return std::nullopt;
     const QString s = v.toString();
-    // A zone designator is required: a bare local time is ambiguous.
-    if (!(s.endsWith(u'Z') || (s.size() > 6 && (s[s.size() - 6] == u'+' || s[s.size() - 6] == u'-'))))
+    // A time and a zone designator are required: a bare local time is
+    // ambiguous, and a bare date's dashes must not pass for an offset.
+    const qsizetype t = s.indexOf(u'T');
+    if (t < 0)
+        return std::nullopt;
+    if (!(s.endsWith(u'Z') || (s.size() - 6 > t && (s[s.size() - 6] == u'+' || s[s.size() - 6] == u'-'))))
         return std::nullopt;
     const QDateTime d = QDateTime::fromString(s, Qt::ISODateWithMs);
     if (!d.isValid())

@@ -35,8 +35,11 @@ struct Fixture {
             defaults.setString(kv.at(0), kv.at(1));
         }
         screens.setSideBySide(2);
-        app = std::make_unique<AppDelegate>(
-            AppServices{&defaults, &alerts, &screens, &store, nullptr, &wallpapers});
+        app = std::make_unique<AppDelegate>(AppServices{.defaults = &defaults,
+                                                        .alerts = &alerts,
+                                                        .screens = &screens,
+                                                        .statsStore = &store,
+                                                        .wallpapers = &wallpapers});
         Log::setCapture(&log);
     }
     ~Fixture() { Log::setCapture(nullptr); }

@@ -1,0 +1,108 @@
+#include "AppDelegate.h"
+
+#include "ReminderNotificationRouter.h"
+#include "ReminderSkipFeedbackPresenter.h"
+#include "ToviCopy.h"
+#include "platform/NotificationCenter.h"
+#include "reminders/HydrationReminderManager.h"
+#include "reminders/PelvicFloorReminderManager.h"
+
+#include <QAction>
+#include <QPointer>
+
+namespace {
+// Runs `work` on a later turn of the main loop, if the delegate still exists.
+void later(const QPointer<AppDelegate>& self, std::function<void(AppDelegate*)> work) {
+    if (!self)
+        return;
+    QMetaObject::invokeMethod(
+        self.data(),
+        [self, work] {
+            if (self)
+                work(self.data());
+        },
+        Qt::QueuedConnection);
+}
+
+template <typename Manager>
+void installCallbacks(AppDelegate* app, Manager* manager, void (AppDelegate::*updateMenu)(),
+                      ReminderSkipFeedbackKind kind) {
+    const QPointer<AppDelegate> self(app);
+    manager->shouldDeferReminder = [self] { return self && self->isResting; };
+    manager->onStateChange = [self, updateMenu] {
+        later(self, [updateMenu](AppDelegate* a) { (a->*updateMenu)(); });
+    };
+    manager->onReminderSkipped = [self, kind](const QString& message) {
+        later(self, [kind, message](AppDelegate* a) {
+            a->setTransientStatus(message, 5.0);
+            a->reminderSkipFeedbackPresenter->present(kind, message);
+        });
+    };
+}
+} // namespace
+
+void AppDelegate::createReminders() {
+    const ReminderServices services{m_services.defaults, m_services.notifications, m_services.alerts,
+                                    statsStore, m_services.workspaceEvents};
+    hydrationReminderManager = new HydrationReminderManager(ToviCopy::hydrationCopy(), services, this);
+    pelvicFloorReminderManager = new PelvicFloorReminderManager(ToviCopy::pelvicFloorCopy(), services, this);
+    reminderNotificationRouter = new ReminderNotificationRouter(m_services.notifications, this);
+    reminderSkipFeedbackPresenter = new ReminderSkipFeedbackPresenter(m_services.screens, this);
+}
+
+void AppDelegate::configureHydrationReminder() {
+    installCallbacks(this, hydrationReminderManager, &AppDelegate::updateHydrationMenuItems,
+                     ReminderSkipFeedbackKind::hydration);
+}
+
+void AppDelegate::configurePelvicFloorReminder() {
+    installCallbacks(this, pelvicFloorReminderManager, &AppDelegate::updatePelvicFloorMenuItems,
+                     ReminderSkipFeedbackKind::pelvicFloor);
+}
+
+void AppDelegate::configureReminderNotifications() {
+    const QList<NotificationCategory> categories{
+        {hydrationReminderManager->profile().categoryIdentifier,
+         hydrationReminderManager->profile().confirmActionIdentifier, ToviCopy::hydrationActionTitle(), true},
+        {pelvicFloorReminderManager->profile().categoryIdentifier,
+         pelvicFloorReminderManager->profile().confirmActionIdentifier, ToviCopy::pelvicFloorActionTitle(),
+         true},
+    };
+    const QPointer<AppDelegate> self(this);
+    reminderNotificationRouter->actionHandlers = {
+        [self](const NotificationResponse& r) {
+            return self && self->hydrationReminderManager->handleNotificationResponse(r);
+        },
+        [self](const NotificationResponse& r) {
+            return self && self->pelvicFloorReminderManager->handleNotificationResponse(r);
+        },
+    };
+    if (NotificationCenter* center = reminderNotificationRouter->notificationCenter())
+        center->setCategories(categories);
+    reminderNotificationRouter->becomeDelegate();
+}
+
+void AppDelegate::startReminders() {
+    hydrationReminderManager->start();
+    pelvicFloorReminderManager->start();
+}
+
+void AppDelegate::stopReminders() {
+    hydrationReminderManager->stop();
+    pelvicFloorReminderManager->stop();
+}
+
+void AppDelegate::updateHydrationMenuItems() {
+    if (hydrationStatusMenuItem)
+        hydrationStatusMenuItem->setText(hydrationReminderManager->statusText());
+}
+
+void AppDelegate::updatePelvicFloorMenuItems() {
+    if (pelvicFloorStatusMenuItem)
+        pelvicFloorStatusMenuItem->setText(pelvicFloorReminderManager->statusText());
+}
+
+void AppDelegate::retryDeferredRemindersAfterRest() {
+    hydrationReminderManager->retryDeferredReminderAfterRest();
+    pelvicFloorReminderManager->retryDeferredReminderAfterRest();
+}

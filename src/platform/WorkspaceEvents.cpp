@@ -1,0 +1,73 @@
+#include "WorkspaceEvents.h"
+
+#include "Log.h"
+
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString login1 = u"org.freedesktop.login1"_s;
+const QString login1Path = u"/org/freedesktop/login1"_s;
+const QString login1Manager = u"org.freedesktop.login1.Manager"_s;
+const QString screenSaver = u"org.freedesktop.ScreenSaver"_s;
+} // namespace
+
+DBusWorkspaceEvents::DBusWorkspaceEvents(const QDBusConnection& systemBus, const QDBusConnection& sessionBus,
+                                         QObject* parent)
+    : WorkspaceEvents(parent)
+    , m_system(systemBus)
+    , m_session(sessionBus) {
+    if (!m_system.isConnected()) {
+        Log::line(u"Tovi: 没有系统总线，睡眠唤醒和解锁不会触发提醒"_s);
+    } else {
+        m_system.connect(login1, login1Path, login1Manager, u"PrepareForSleep"_s, this,
+                         SLOT(prepareForSleep(bool)));
+        watchSessionUnlock();
+    }
+
+    if (!m_session.isConnected()) {
+        Log::line(u"Tovi: 没有会话总线，屏保结束不会触发提醒"_s);
+    } else {
+        // Any path: desktops publish the screen saver under more than one.
+        m_session.connect(QString(), QString(), screenSaver, u"ActiveChanged"_s, this,
+                          SLOT(screenSaverActiveChanged(bool)));
+    }
+}
+
+void DBusWorkspaceEvents::watchSessionUnlock() {
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(login1, login1Path, login1Manager, u"GetSessionByPID"_s);
+    message << uint(getpid());
+    auto* watcher = new QDBusPendingCallWatcher(m_system.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+        w->deleteLater();
+        const QDBusPendingReply<QDBusObjectPath> reply = *w;
+        if (reply.isError()) {
+            // Also how a missing logind shows: the one line says so.
+            Log::line(u"Tovi: 找不到 logind 登录会话，睡眠唤醒和解锁不会触发提醒："_s +
+                      reply.error().message());
+            return;
+        }
+        m_system.connect(login1, reply.value().path(), u"org.freedesktop.login1.Session"_s, u"Unlock"_s, this,
+                         SLOT(sessionUnlocked()));
+    });
+}
+
+void DBusWorkspaceEvents::prepareForSleep(bool starting) {
+    if (!starting)
+        Q_EMIT didWake();
+}
+
+void DBusWorkspaceEvents::screenSaverActiveChanged(bool active) {
+    if (!active)
+        Q_EMIT screensDidWake();
+}
+
+void DBusWorkspaceEvents::sessionUnlocked() {
+    Q_EMIT sessionDidBecomeActive();
+}

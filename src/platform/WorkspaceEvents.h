@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+
+// The moments the user comes back to the computer. The base class only
+// announces; tests emit its signals by hand.
+class WorkspaceEvents : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+Q_SIGNALS:
+    void didWake();
+    void screensDidWake();
+    void sessionDidBecomeActive();
+};
+
+// logind (wake, unlock) on the system bus and the screen saver on the session
+// bus. A bus or service that is missing is logged once and left alone.
+class DBusWorkspaceEvents final : public WorkspaceEvents {
+    Q_OBJECT
+public:
+    DBusWorkspaceEvents(const QDBusConnection& systemBus = QDBusConnection::systemBus(),
+                        const QDBusConnection& sessionBus = QDBusConnection::sessionBus(),
+                        QObject* parent = nullptr);
+
+private Q_SLOTS:
+    void prepareForSleep(bool starting);
+    void screenSaverActiveChanged(bool active);
+    void sessionUnlocked();
+
+private:
+    void watchSessionUnlock();
+
+    QDBusConnection m_system;
+    QDBusConnection m_session;
+};

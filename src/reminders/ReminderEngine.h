@@ -1,0 +1,102 @@
+#pragma once
+
+#include "ReminderProfile.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QMetaObject>
+#include <QObject>
+#include <functional>
+#include <optional>
+
+class QTimer;
+struct NotificationResponse;
+
+// One interval reminder: the day model, one one-shot timer, delivery through
+// a notification or the modal alert, counting, skipping and the status line.
+// Both body reminders are this engine over their own profile.
+class ReminderEngine : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qint64 repeatDelaySeconds = 600;
+    static constexpr qint64 deferRetrySeconds = 60;
+    static constexpr qint64 afterRestDelaySeconds = 5;
+    static constexpr qint64 minimumTimerDelaySeconds = 1;
+    // A hand-edited interval above a year is read as a year, so that
+    // interval x 60 can never overflow.
+    static constexpr qint64 maximumIntervalMinutes = 366 * 24 * 60;
+
+    ReminderEngine(ReminderProfile profile, ReminderCopy copy, const ReminderServices& services,
+                   QObject* parent = nullptr);
+    ~ReminderEngine() override;
+
+    // Told after any change that affects the menu.
+    std::function<void()> onStateChange;
+    // Asked when a reminder is due; true holds it back (a rest is running).
+    std::function<bool()> shouldDeferReminder;
+    // Given a skip line after each skip.
+    std::function<void(const QString&)> onReminderSkipped;
+
+    const ReminderProfile& profile() const { return m_profile; }
+
+    // Launch: observe resume events, refresh the day and, when enabled, begin it.
+    void start();
+    void stop();
+    void observeWorkspaceResumeEvents();
+
+    void setEnabled(bool on);
+    void setInterval(qint64 minutes);
+    // True when the user confirmed.
+    bool showReminderAlert(StatsEventSource source);
+    // True when the response was this reminder's and was handled.
+    bool handleNotificationResponse(const NotificationResponse& response);
+    void retryDeferredReminderAfterRest();
+    QString statusText();
+
+    bool isEnabled() const;
+    // The stored interval, below 1 read as the default.
+    qint64 intervalMinutes() const;
+    qint64 count() const;
+    bool hasStartedToday() const;
+    std::optional<QDateTime> nextReminderAt() const;
+    bool deferredReminderAfterRest() const { return m_deferredReminderAfterRest; }
+    const QTimer* reminderTimer() const { return m_reminderTimer; }
+
+    void ensureFreshDayState();
+    void beginTodayIfNeeded();
+    void scheduleTimerIfNeeded();
+    void fireReminderIfNeeded();
+    void handleResumeEvent();
+    // What the timer runs: a timer cut short by the toolkit's limit, or a
+    // clock set back, re-aims instead of reminding early.
+    void reminderTimerFired();
+
+    // "%02d:%02d" below an hour, then "<h>小时<m>分".
+    static QString formatRemaining(qint64 seconds);
+
+protected:
+    void ensureFreshCount();
+    void recordCount(StatsEventSource source, std::optional<qint64> guidedSeconds);
+
+private:
+    bool isToday(const std::optional<QDateTime>& moment) const;
+    void dropTimer();
+    void removeNotifications();
+    void deliverReminder();
+    void addNotificationRequest();
+    void showAlertLater();
+    void recordPromptShown(StatsEventSource source);
+    void reportReminderSkipped(StatsEventSource source);
+    void setNextReminderAt(const QDateTime& moment);
+    qint64 effectiveInterval(qint64 minutes) const;
+    void notifyStateChange();
+
+    ReminderProfile m_profile;
+    ReminderCopy m_copy;
+    ReminderServices m_services;
+    QTimer* m_reminderTimer = nullptr;
+    bool m_deferredReminderAfterRest = false;
+    // A second alert while one is open would stack modal loops.
+    bool m_alertOpen = false;
+    QList<QMetaObject::Connection> m_observers;
+};

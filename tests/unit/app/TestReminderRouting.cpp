@@ -1,0 +1,299 @@
+#include "FakeAlerts.h"
+#include "FakeClock.h"
+#include "FakeNotificationCenter.h"
+#include "FakeScreens.h"
+#include "TestEnvironment.h"
+#include "app/AppDelegate.h"
+#include "app/ReminderNotificationRouter.h"
+#include "app/ReminderSkipFeedbackPresenter.h"
+#include "app/ReminderSkipToast.h"
+#include "app/ToviCopy.h"
+#include "platform/Defaults.h"
+#include "platform/WorkspaceEvents.h"
+#include "reminders/HydrationReminderManager.h"
+#include "reminders/PelvicFloorReminderManager.h"
+#include "stats/StatsStore.h"
+
+#include <QAction>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+void settle() {
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+} // namespace
+
+class TestReminderRouting : public QObject {
+    Q_OBJECT
+private:
+    struct Fixture {
+        Fixture()
+            : clock(QDateTime(QDate(2025, 3, 3), QTime(10, 0), Qt::LocalTime))
+            , base(TestEnvironment::freshDirectory(u"routing"_s))
+            , defaults(base + u"/Tovi.conf"_s)
+            , store(base)
+            , app({&defaults, &alerts, &screens, &store, nullptr, &center, &workspace}) {
+            screens.setSideBySide(2);
+        }
+        QList<StatsEvent> eventsOf(StatsEventType type) const {
+            QList<StatsEvent> out;
+            for (const StatsEvent& e : store.events(clock.now().addDays(-1), clock.now().addDays(1)))
+                if (e.type == type)
+                    out << e;
+            return out;
+        }
+        FakeClock clock;
+        QString base;
+        Defaults defaults;
+        StatsStore store;
+        FakeAlerts alerts;
+        FakeScreens screens;
+        FakeNotificationCenter center;
+        WorkspaceEvents workspace;
+        AppDelegate app;
+    };
+
+private Q_SLOTS:
+    void pelvicFloorTextsAllCarryTheInstruction() {
+        const auto& table = ToviCopy::pelvicFloorReminderTexts();
+        QCOMPARE(table.size(), 14);
+        for (qsizetype i = 0; i < table.size(); ++i) {
+            const ReminderText text = ToviCopy::pelvicFloorReminder(i);
+            QCOMPARE(text.title, table.at(i).title);
+            QCOMPARE(text.body, table.at(i).body + u"\n\n"_s + ToviCopy::pelvicFloorInstruction());
+        }
+        QVERIFY(ToviCopy::pelvicFloorInstruction().startsWith(u"怎么做："_s));
+        for (const ReminderText& text : ToviCopy::hydrationReminderTexts())
+            QVERIFY(!text.body.contains(u'\n'));
+        QCOMPARE(ToviCopy::hydrationReminderTexts().size(), 15);
+    }
+
+    void launchRegistersBothCategoriesAndRoutesResponses() {
+        Fixture f;
+        f.app.applicationDidFinishLaunching();
+        QCOMPARE(f.center.categories.size(), 2);
+        QCOMPARE(f.center.categories.at(0).identifier, u"HYDRATION_REMINDER"_s);
+        QCOMPARE(f.center.categories.at(0).actionIdentifier, u"HYDRATION_DRANK"_s);
+        QCOMPARE(f.center.categories.at(0).actionTitle, u"水分充值 +1"_s);
+        QCOMPARE(f.center.categories.at(1).identifier, u"PELVIC_FLOOR_REMINDER"_s);
+        QCOMPARE(f.center.categories.at(1).actionIdentifier, u"PELVIC_FLOOR_COMPLETE"_s);
+        QCOMPARE(f.center.categories.at(1).actionTitle, u"底盘保养 +1"_s);
+        QVERIFY(f.center.categories.at(0).customDismiss && f.center.categories.at(1).customDismiss);
+        // Both reminders began the day at launch.
+        QCOMPARE(f.app.hydrationReminderManager->nextReminderAt(), f.clock.now().addSecs(45 * 60));
+        QCOMPARE(f.app.pelvicFloorReminderManager->nextReminderAt(), f.clock.now().addSecs(60 * 60));
+
+        QSignalSpy completed(f.app.reminderNotificationRouter,
+                             &ReminderNotificationRouter::responseCompleted);
+        Q_EMIT f.center.responded(
+            {u"pelvic-floor-reminder"_s, u"PELVIC_FLOOR_REMINDER"_s, u"PELVIC_FLOOR_COMPLETE"_s});
+        // Handled on a later turn, never inside the centre's signal.
+        QCOMPARE(completed.size(), 0);
+        settle();
+        QCOMPARE(completed.size(), 1);
+        QCOMPARE(completed.first().at(1).toBool(), true);
+        QCOMPARE(f.app.pelvicFloorReminderManager->count(), 1);
+        QCOMPARE(f.app.hydrationReminderManager->count(), 0);
+    }
+
+    void routerOrder_data() {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<bool>("consumed");
+        QTest::newRow("hydration stops at the first handler") << u"H"_s << QStringList{u"h"_s} << true;
+        QTest::newRow("pelvic floor is offered to hydration first")
+            << u"P"_s << QStringList{u"h"_s, u"p"_s} << true;
+        QTest::newRow("nobody's category is offered to both and still completed")
+            << u"X"_s << QStringList{u"h"_s, u"p"_s} << false;
+    }
+    void routerOrder() {
+        QFETCH(QString, category);
+        QFETCH(QStringList, asked);
+        QFETCH(bool, consumed);
+        FakeNotificationCenter center;
+        ReminderNotificationRouter router(&center);
+        QStringList seen;
+        router.actionHandlers = {
+            [&seen](const NotificationResponse& r) {
+                seen << u"h"_s;
+                return r.categoryIdentifier == u"H"_s;
+            },
+            [&seen](const NotificationResponse& r) {
+                seen << u"p"_s;
+                return r.categoryIdentifier == u"P"_s;
+            },
+        };
+        router.becomeDelegate();
+        router.becomeDelegate();
+        QSignalSpy completed(&router, &ReminderNotificationRouter::responseCompleted);
+        Q_EMIT center.responded({u"id"_s, category, u"ACTION"_s});
+        settle();
+        QCOMPARE(seen, asked);
+        QCOMPARE(completed.size(), 1);
+        QCOMPARE(completed.first().at(1).toBool(), consumed);
+    }
+
+    void aDismissalShowsTheSkipLineAndAToast_data() {
+        QTest::addColumn<bool>("pelvic");
+        QTest::newRow("hydration") << false;
+        QTest::newRow("pelvic floor") << true;
+    }
+    void aDismissalShowsTheSkipLineAndAToast() {
+        QFETCH(bool, pelvic);
+        Fixture f;
+        f.app.applicationDidFinishLaunching();
+        QSignalSpy shown(f.app.reminderSkipFeedbackPresenter, &ReminderSkipFeedbackPresenter::toastShown);
+        Q_EMIT f.center.responded({pelvic ? u"pelvic-floor-reminder"_s : u"hydration-reminder"_s,
+                                   pelvic ? u"PELVIC_FLOOR_REMINDER"_s : u"HYDRATION_REMINDER"_s,
+                                   NotificationCenter::dismissActionIdentifier});
+        settle();
+        QCOMPARE(f.eventsOf(pelvic ? StatsEventType::pelvicSkipped : StatsEventType::hydrationSkipped).size(),
+                 1);
+        QCOMPARE(shown.size(), 1);
+        const auto toasts = f.app.reminderSkipFeedbackPresenter->toastWindows();
+        QCOMPARE(toasts.size(), 1);
+        const QString line = toasts.first()->message();
+        QVERIFY(
+            (pelvic ? ToviCopy::pelvicFloorSkipRoasts() : ToviCopy::hydrationSkipRoasts()).contains(line));
+        QCOMPARE(toasts.first()->title(), pelvic ? u"提肛提醒已跳过"_s : u"喝水提醒已跳过"_s);
+        QCOMPARE(f.app.transientStatusMessage, std::optional(line));
+        QCOMPARE(*f.app.transientStatusExpiresAt, f.clock.now().addSecs(5));
+    }
+
+    void theStatusLinesFollowTheManagers() {
+        Fixture f;
+        f.app.applicationDidFinishLaunching();
+        QAction hydration;
+        QAction pelvic;
+        f.app.hydrationStatusMenuItem = &hydration;
+        f.app.pelvicFloorStatusMenuItem = &pelvic;
+        f.app.hydrationReminderManager->recordDrink(StatsEventSource::manual);
+        f.app.pelvicFloorReminderManager->setEnabled(false);
+        settle();
+        QCOMPARE(hydration.text(), u"💧 今日 1 杯 · 下次吨吨吨 45:00"_s);
+        QCOMPARE(pelvic.text(), u"🫧 底盘保养：已下线"_s);
+        f.app.hydrationStatusMenuItem = nullptr;
+        f.app.pelvicFloorStatusMenuItem = nullptr;
+    }
+
+    void remindersWaitWhileResting() {
+        Fixture f;
+        f.app.applicationDidFinishLaunching();
+        f.app.isResting = true;
+        f.clock.advanceSeconds(45 * 60);
+        f.app.hydrationReminderManager->reminderTimerFired();
+        QVERIFY(f.center.posted.isEmpty());
+        f.app.isResting = false;
+        f.app.retryDeferredRemindersAfterRest();
+        QCOMPARE(f.app.hydrationReminderManager->nextReminderAt(), f.clock.now().addSecs(5));
+        f.clock.advanceSeconds(5);
+        f.app.hydrationReminderManager->reminderTimerFired();
+        QCOMPARE(f.center.posted.size(), 1);
+    }
+
+    void callbacksDoNothingOnceTheDelegateIsGone() {
+        FakeClock clock(QDateTime(QDate(2025, 3, 3), QTime(10, 0), Qt::LocalTime));
+        const QString base = TestEnvironment::freshDirectory(u"gone"_s);
+        Defaults defaults(base + u"/Tovi.conf"_s);
+        StatsStore store(base);
+        FakeAlerts alerts;
+        FakeNotificationCenter center;
+        std::function<void(const QString&)> skipped;
+        std::function<bool()> defer;
+        std::function<void()> changed;
+        {
+            AppDelegate app({&defaults, &alerts, nullptr, &store, nullptr, &center, nullptr});
+            app.applicationDidFinishLaunching();
+            skipped = app.hydrationReminderManager->onReminderSkipped;
+            defer = app.hydrationReminderManager->shouldDeferReminder;
+            changed = app.hydrationReminderManager->onStateChange;
+            skipped(u"late"_s);
+        }
+        skipped(u"later"_s);
+        changed();
+        QVERIFY(!defer());
+        settle();
+    }
+
+    void toastGeometry_data() {
+        QTest::addColumn<std::optional<QRect>>("area");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("a 1920 screen under a 28 px panel")
+            << std::optional(QRect(0, 28, 1920, 1052)) << QRect(765, 100, 390, 118);
+        QTest::newRow("the right-hand screen")
+            << std::optional(QRect(1920, 0, 1920, 1080)) << QRect(2685, 72, 390, 118);
+        QTest::newRow("no screen known") << std::optional<QRect>() << QRect(525, 72, 390, 118);
+    }
+    void toastGeometry() {
+        QFETCH(std::optional<QRect>, area);
+        QFETCH(QRect, expected);
+        QCOMPARE(ReminderSkipFeedbackPresenter::toastGeometry(area), expected);
+    }
+
+    void aToastNeverTakesFocus() {
+        FakeScreens screens;
+        screens.setSideBySide(1);
+        ReminderSkipFeedbackPresenter presenter(&screens);
+        ReminderSkipToast* toast =
+            presenter.showToast(ReminderSkipFeedbackKind::hydration, u"💧 水杯表示：我不是桌搭"_s);
+        QVERIFY(toast->isVisible());
+        QCOMPARE(toast->geometry(), QRect(765, 100, 390, 118));
+        const Qt::WindowFlags flags = toast->windowFlags();
+        QVERIFY(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
+        QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
+        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(toast->windowType(), Qt::Tool);
+        QVERIFY(toast->testAttribute(Qt::WA_ShowWithoutActivating));
+        QVERIFY(toast->testAttribute(Qt::WA_TranslucentBackground));
+        QVERIFY(!toast->isActiveWindow());
+
+        QImage image(toast->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        toast->render(&image);
+        // Rounded corners stay clear; the middle is the dark panel with white text.
+        QCOMPARE(qAlpha(image.pixel(1, 1)), 0);
+        QVERIFY(qAlpha(image.pixel(20, 59)) > 100);
+        int white = 0;
+        for (int x = 24; x < 366; ++x)
+            for (int y = 0; y < 118; ++y)
+                white += qGray(image.pixel(x, y)) > 200 && qAlpha(image.pixel(x, y)) > 200;
+        QVERIFY(white > 50);
+    }
+
+    void aLongMessageEndsInAnEllipsisOnItsSecondLine() {
+        const QString longLine = QString(u"💧 今天的水分 KPI 又被你鸽了一次"_s).repeated(6);
+        const QStringList lines =
+            ReminderSkipToast::wrapLines(longLine, ReminderSkipToast::messageFont(), 342, 2);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.last().endsWith(u'…'));
+        const QStringList shortLines = ReminderSkipToast::wrapLines(u"💧 水杯表示：我不是桌搭"_s,
+                                                                    ReminderSkipToast::messageFont(), 342, 2);
+        QCOMPARE(shortLines, QStringList{u"💧 水杯表示：我不是桌搭"_s});
+    }
+
+    void threeToastsStackAndAllGo() {
+        ReminderSkipFeedbackPresenter presenter(nullptr);
+        QSignalSpy shown(&presenter, &ReminderSkipFeedbackPresenter::toastShown);
+        QSignalSpy closed(&presenter, &ReminderSkipFeedbackPresenter::toastClosed);
+        presenter.present(ReminderSkipFeedbackKind::hydration, u"one"_s);
+        presenter.present(ReminderSkipFeedbackKind::pelvicFloor, u"two"_s);
+        presenter.present(ReminderSkipFeedbackKind::hydration, u"three"_s);
+        QVERIFY(presenter.toastWindows().isEmpty());
+        settle();
+        QCOMPARE(shown.size(), 3);
+        QCOMPARE(presenter.toastWindows().size(), 3);
+        for (ReminderSkipToast* toast : presenter.toastWindows())
+            QCOMPARE(toast->geometry(), QRect(525, 72, 390, 118));
+        QCOMPARE(presenter.toastWindows().at(1)->title(), u"提肛提醒已跳过"_s);
+        // Each fades on its own schedule and leaves the list when closed.
+        QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 3, 20000);
+        QVERIFY(presenter.toastWindows().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestReminderRouting)
+#include "TestReminderRouting.moc"

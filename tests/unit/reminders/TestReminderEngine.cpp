@@ -1,0 +1,588 @@
+#include "ReminderRig.h"
+#include "platform/NotificationCenter.h"
+
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString hydrationId = u"hydration-reminder"_s;
+const QString pelvicId = u"pelvic-floor-reminder"_s;
+} // namespace
+
+class TestReminderEngine : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void launchBeginsTheDayWithTheDefaultIntervals() {
+        ReminderRig rig(localTime(2025, 3, 3, 9, 0));
+        rig.hydration.start();
+        rig.pelvic.start();
+        QCOMPARE(rig.hydration.nextReminderAt(), rig.clock.now().addSecs(45 * 60));
+        QCOMPARE(rig.pelvic.nextReminderAt(), rig.clock.now().addSecs(60 * 60));
+        QVERIFY(rig.hydration.reminderTimer() && rig.hydration.reminderTimer()->isActive());
+        QCOMPARE(rig.hydration.reminderTimer()->interval(), 45 * 60 * 1000);
+        QCOMPARE(rig.hydration.statusText(), u"💧 今日 0 杯 · 下次吨吨吨 45:00"_s);
+        QCOMPARE(rig.pelvic.statusText(), u"🫧 今日 0 次 · 下次保养 1小时0分"_s);
+        QVERIFY(rig.events().isEmpty());
+    }
+
+    void theOldDayIsWipedAfterMidnightUntilSomethingBeginsTheNext() {
+        ReminderRig rig(localTime(2025, 3, 3, 23, 50));
+        rig.hydration.start();
+        rig.hydration.recordDrink(StatsEventSource::manual);
+        QCOMPARE(rig.hydration.count(), 1);
+
+        rig.clock.set(localTime(2025, 3, 4, 0, 10));
+        rig.center.posted.clear();
+        rig.hydration.fireReminderIfNeeded();
+        QVERIFY(rig.center.posted.isEmpty());
+        QVERIFY(!rig.hydration.reminderTimer());
+        QVERIFY(!rig.defaults.contains(u"hydrationReminderDayStartedAt"_s));
+        QVERIFY(!rig.hydration.nextReminderAt());
+        QCOMPARE(rig.hydration.count(), 0);
+        QVERIFY(rig.center.removed.contains(hydrationId));
+        QCOMPARE(rig.hydration.statusText(), u"💧 水分雷达待机中，等今天首次唤醒"_s);
+
+        // A wake begins the new day at the wake time.
+        rig.clock.set(localTime(2025, 3, 4, 7, 30));
+        Q_EMIT rig.workspace.screensDidWake();
+        QCOMPARE(rig.defaults.date(u"hydrationReminderDayStartedAt"_s), rig.clock.now());
+        QCOMPARE(rig.hydration.nextReminderAt(), localTime(2025, 3, 4, 8, 15));
+        QCOMPARE(rig.hydration.count(), 0);
+        QVERIFY(rig.hydration.reminderTimer());
+    }
+
+    void aWakeWithTheReminderOffDoesNothing() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.hydration.start();
+        rig.hydration.setEnabled(false);
+        rig.clock.set(localTime(2025, 3, 4, 8, 0));
+        Q_EMIT rig.workspace.didWake();
+        QVERIFY(rig.defaults.date(u"hydrationReminderDayStartedAt"_s));
+        QVERIFY(!rig.hydration.reminderTimer());
+        // The next status read wipes the old day; the old next moment goes with it.
+        QCOMPARE(rig.hydration.statusText(), u"💧 水分雷达：已下线"_s);
+        QVERIFY(!rig.defaults.contains(u"hydrationReminderDayStartedAt"_s));
+    }
+
+    void stopEndsTheTimerAndTheResumeObservers() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.hydration.start();
+        rig.hydration.stop();
+        QVERIFY(!rig.hydration.reminderTimer());
+        rig.clock.set(localTime(2025, 3, 4, 8, 0));
+        Q_EMIT rig.workspace.sessionDidBecomeActive();
+        QVERIFY(!rig.hydration.hasStartedToday());
+    }
+
+    void timerDelay_data() {
+        QTest::addColumn<qint64>("untilNextMs");
+        QTest::addColumn<int>("expectedMs");
+        QTest::newRow("an hour overdue waits the 1 s minimum") << qint64(-3600'000) << 1000;
+        QTest::newRow("due this very moment waits 1 s") << qint64(0) << 1000;
+        QTest::newRow("0.4 s ahead waits 1 s") << qint64(400) << 1000;
+        QTest::newRow("30 s ahead waits 30 s") << qint64(30'000) << 30'000;
+        QTest::newRow("a century ahead is capped at the timer's limit")
+            << qint64(100LL * 366 * 24 * 3600 * 1000) << std::numeric_limits<int>::max();
+    }
+    void timerDelay() {
+        QFETCH(qint64, untilNextMs);
+        QFETCH(int, expectedMs);
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.hydration.start();
+        rig.defaults.setDate(u"hydrationReminderNextReminderAt"_s, rig.clock.now().addMSecs(untilNextMs));
+        rig.hydration.scheduleTimerIfNeeded();
+        QVERIFY(rig.hydration.reminderTimer());
+        QVERIFY(rig.hydration.reminderTimer()->isSingleShot());
+        QCOMPARE(rig.hydration.reminderTimer()->interval(), expectedMs);
+    }
+
+    void aTimerEndingBeforeItsMomentReaimsInsteadOfReminding() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.hydration.start();
+        // The clock was set back, or the wait was longer than a timer holds.
+        rig.clock.set(localTime(2025, 3, 3, 9, 30));
+        rig.hydration.reminderTimerFired();
+        QVERIFY(rig.center.posted.isEmpty());
+        QCOMPARE(rig.hydration.nextReminderAt(), localTime(2025, 3, 3, 10, 45));
+        QCOMPARE(rig.hydration.reminderTimer()->interval(), 75 * 60 * 1000);
+    }
+
+    void anUnansweredReminderComesBackEveryTenMinutes() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.hydration.start();
+        rig.clock.advanceSeconds(45 * 60);
+        rig.hydration.reminderTimerFired();
+        QCOMPARE(rig.center.posted.size(), 1);
+        const NotificationRequest first = rig.center.posted.first();
+        QCOMPARE(first.identifier, hydrationId);
+        QCOMPARE(first.categoryIdentifier, u"HYDRATION_REMINDER"_s);
+        QVERIFY(first.sound);
+        QVERIFY(ToviCopy::hydrationReminderTexts().contains(ReminderText{first.title, first.body}));
+        QCOMPARE(rig.hydration.nextReminderAt(), rig.clock.now().addSecs(600));
+        QCOMPARE(rig.hydration.reminderTimer()->interval(), 600'000);
+        QCOMPARE(rig.eventsOf(StatsEventType::hydrationPromptShown).size(), 1);
+        QCOMPARE(rig.eventsOf(StatsEventType::hydrationPromptShown).first().payload.value(u"intervalMinutes"),
+                 StatsPayloadValue(45));
+
+        rig.center.removed.clear();
+        rig.clock.advanceSeconds(600);
+        rig.hydration.reminderTimerFired();
+        // The old one is taken down first: at most one is ever visible.
+        QCOMPARE(rig.center.removed, QStringList{hydrationId});
+        QCOMPARE(rig.center.posted.size(), 2);
+        QCOMPARE(rig.center.live.size(), 1);
+        QCOMPARE(rig.hydration.statusText().startsWith(u"💧 今日 0 杯 · 下次吨吨吨 10:00"_s), true);
+    }
+
+    void aReminderDueDuringARestWaitsAndComesFiveSecondsAfterIt() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        bool resting = true;
+        rig.pelvic.shouldDeferReminder = [&resting] { return resting; };
+        rig.pelvic.start();
+        rig.clock.advanceSeconds(3600);
+        rig.pelvic.reminderTimerFired();
+        QVERIFY(rig.center.posted.isEmpty());
+        QVERIFY(rig.pelvic.deferredReminderAfterRest());
+        QCOMPARE(rig.pelvic.nextReminderAt(), rig.clock.now().addSecs(60));
+
+        // Still resting a minute later: another 60 s.
+        rig.clock.advanceSeconds(60);
+        rig.pelvic.reminderTimerFired();
+        QVERIFY(rig.center.posted.isEmpty());
+        QCOMPARE(rig.pelvic.nextReminderAt(), rig.clock.now().addSecs(60));
+
+        rig.clock.advanceSeconds(20);
+        resting = false;
+        rig.pelvic.retryDeferredReminderAfterRest();
+        QVERIFY(!rig.pelvic.deferredReminderAfterRest());
+        QCOMPARE(rig.pelvic.nextReminderAt(), rig.clock.now().addSecs(5));
+        QCOMPARE(rig.pelvic.reminderTimer()->interval(), 5000);
+        rig.clock.advanceSeconds(5);
+        rig.pelvic.reminderTimerFired();
+        QCOMPARE(rig.center.posted.size(), 1);
+        QCOMPARE(rig.center.posted.first().identifier, pelvicId);
+
+        // Without a deferred reminder the end of a rest changes nothing.
+        const auto next = rig.pelvic.nextReminderAt();
+        rig.pelvic.retryDeferredReminderAfterRest();
+        QCOMPARE(rig.pelvic.nextReminderAt(), next);
+    }
+
+    void countingTheConfirmation_data() {
+        QTest::addColumn<QString>("twin");
+        QTest::addColumn<int>("completedType");
+        QTest::addColumn<qint64>("interval");
+        QTest::addColumn<bool>("guided");
+        QTest::newRow("a drink") << u"hydration"_s << int(StatsEventType::hydrationCompleted) << qint64(45)
+                                 << false;
+        QTest::newRow("a pelvic-floor set")
+            << u"pelvic"_s << int(StatsEventType::pelvicCompleted) << qint64(60) << true;
+    }
+    void countingTheConfirmation() {
+        QFETCH(QString, twin);
+        QFETCH(int, completedType);
+        QFETCH(qint64, interval);
+        QFETCH(bool, guided);
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        ReminderEngine& engine = rig.engine(twin);
+        engine.start();
+        rig.clock.advanceSeconds(double(interval) * 60);
+        engine.reminderTimerFired();
+        const NotificationRequest posted = rig.center.posted.value(0);
+        const QString action = twin == u"pelvic"_s ? u"PELVIC_FLOOR_COMPLETE"_s : u"HYDRATION_DRANK"_s;
+        rig.clock.advanceSeconds(30);
+        QVERIFY(engine.handleNotificationResponse({posted.identifier, posted.categoryIdentifier, action}));
+        QCOMPARE(engine.count(), 1);
+        QCOMPARE(engine.nextReminderAt(), rig.clock.now().addSecs(interval * 60));
+        QVERIFY(!rig.center.live.contains(posted.identifier));
+
+        const auto completed = rig.eventsOf(StatsEventType(completedType));
+        QCOMPARE(completed.size(), 1);
+        QCOMPARE(completed.first().source, StatsEventSource::notification);
+        QVERIFY(!completed.first().sessionId);
+        QCOMPARE(completed.first().payload.value(u"countAfter"), StatsPayloadValue(1));
+        QCOMPARE(completed.first().payload.value(u"intervalMinutes"), StatsPayloadValue(interval));
+        QCOMPARE(completed.first().payload.contains(u"guidedSeconds"), guided);
+        if (guided)
+            QCOMPARE(completed.first().payload.value(u"guidedSeconds"), StatsPayloadValue(0));
+
+        rig.clock.advanceSeconds(10);
+        QVERIFY(engine.handleNotificationResponse({posted.identifier, posted.categoryIdentifier, action}));
+        QCOMPARE(rig.eventsOf(StatsEventType(completedType)).last().payload.value(u"countAfter"),
+                 StatsPayloadValue(2));
+    }
+
+    void aCountFromAnotherDayIsStale() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.hydration.start();
+        rig.defaults.setInteger(u"hydrationReminderDrinkCount"_s, 7);
+        rig.defaults.setDate(u"hydrationReminderDrinkCountDate"_s, localTime(2025, 3, 2, 22, 0));
+        QCOMPARE(rig.hydration.statusText(), u"💧 今日 0 杯 · 下次吨吨吨 45:00"_s);
+        QCOMPARE(rig.defaults.date(u"hydrationReminderDrinkCountDate"_s), localTime(2025, 3, 2, 22, 0));
+        rig.hydration.recordDrink(StatsEventSource::manual);
+        QCOMPARE(rig.eventsOf(StatsEventType::hydrationCompleted).first().payload.value(u"countAfter"),
+                 StatsPayloadValue(1));
+        QCOMPARE(rig.defaults.date(u"hydrationReminderDrinkCountDate"_s), rig.clock.now());
+    }
+
+    void aDrinkBeforeTheDayBeganBeginsIt() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.pelvic.recordCompletion(StatsEventSource::manual, 0);
+        QVERIFY(rig.pelvic.hasStartedToday());
+        QCOMPARE(rig.pelvic.count(), 1);
+        QCOMPARE(rig.pelvic.nextReminderAt(), rig.clock.now().addSecs(3600));
+    }
+
+    void aSkipLeavesTheScheduleAlone() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        QStringList skipLines;
+        rig.hydration.onReminderSkipped = [&skipLines](const QString& line) { skipLines << line; };
+        rig.hydration.start();
+        rig.clock.advanceSeconds(45 * 60);
+        rig.hydration.reminderTimerFired();
+        const auto next = rig.hydration.nextReminderAt();
+        const int changes = rig.stateChanges;
+        rig.clock.advanceSeconds(20);
+        rig.center.respond(hydrationId, NotificationCenter::dismissActionIdentifier);
+        QVERIFY(rig.hydration.handleNotificationResponse(
+            {hydrationId, u"HYDRATION_REMINDER"_s, NotificationCenter::dismissActionIdentifier}));
+        QCOMPARE(rig.hydration.nextReminderAt(), next);
+        QCOMPARE(rig.stateChanges, changes);
+        QCOMPARE(skipLines.size(), 1);
+        QVERIFY(ToviCopy::hydrationSkipRoasts().contains(skipLines.first()));
+        const auto skipped = rig.eventsOf(StatsEventType::hydrationSkipped);
+        QCOMPARE(skipped.size(), 1);
+        QCOMPARE(skipped.first().source, StatsEventSource::notification);
+        QCOMPARE(skipped.first().payload.value(u"intervalMinutes"), StatsPayloadValue(45));
+        QCOMPARE(rig.hydration.count(), 0);
+    }
+
+    void responses_data() {
+        QTest::addColumn<QString>("twin");
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("consumed");
+        QTest::addColumn<int>("counted");
+        QTest::addColumn<int>("skipped");
+        const QString h = u"HYDRATION_REMINDER"_s;
+        const QString p = u"PELVIC_FLOOR_REMINDER"_s;
+        const QString dismiss = NotificationCenter::dismissActionIdentifier;
+        const QString body = NotificationCenter::defaultActionIdentifier;
+        QTest::newRow("hydration: drank counts")
+            << u"hydration"_s << h << u"HYDRATION_DRANK"_s << true << 1 << 0;
+        QTest::newRow("hydration: dismissal skips") << u"hydration"_s << h << dismiss << true << 0 << 1;
+        QTest::newRow("hydration: body click does nothing") << u"hydration"_s << h << body << false << 0 << 0;
+        QTest::newRow("hydration: the other reminder's action is not ours")
+            << u"hydration"_s << h << u"PELVIC_FLOOR_COMPLETE"_s << false << 0 << 0;
+        QTest::newRow("hydration: a pelvic-floor response is refused")
+            << u"hydration"_s << p << u"PELVIC_FLOOR_COMPLETE"_s << false << 0 << 0;
+        QTest::newRow("hydration: a pelvic-floor dismissal is refused")
+            << u"hydration"_s << p << dismiss << false << 0 << 0;
+        QTest::newRow("pelvic: complete counts")
+            << u"pelvic"_s << p << u"PELVIC_FLOOR_COMPLETE"_s << true << 1 << 0;
+        QTest::newRow("pelvic: dismissal skips") << u"pelvic"_s << p << dismiss << true << 0 << 1;
+        QTest::newRow("pelvic: body click does nothing") << u"pelvic"_s << p << body << false << 0 << 0;
+        QTest::newRow("pelvic: a hydration response is refused")
+            << u"pelvic"_s << h << u"HYDRATION_DRANK"_s << false << 0 << 0;
+        QTest::newRow("pelvic: an unknown category is refused")
+            << u"pelvic"_s << u"SOMETHING_ELSE"_s << dismiss << false << 0 << 0;
+    }
+    void responses() {
+        QFETCH(QString, twin);
+        QFETCH(QString, category);
+        QFETCH(QString, action);
+        QFETCH(bool, consumed);
+        QFETCH(int, counted);
+        QFETCH(int, skipped);
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        ReminderEngine& engine = rig.engine(twin);
+        engine.start();
+        const auto next = engine.nextReminderAt();
+        QCOMPARE(
+            engine.handleNotificationResponse({engine.profile().notificationIdentifier, category, action}),
+            consumed);
+        QCOMPARE(engine.count(), counted);
+        QCOMPARE(rig.eventsOf(engine.profile().skippedType).size(), skipped);
+        if (!consumed)
+            QCOMPARE(engine.nextReminderAt(), next);
+    }
+
+    void statusTexts_data() {
+        QTest::addColumn<QString>("twin");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("startedToday");
+        QTest::addColumn<int>("count");
+        // Seconds from now to the stored next moment; INT_MIN for none.
+        QTest::addColumn<int>("untilNext");
+        QTest::addColumn<QString>("expected");
+        const int none = std::numeric_limits<int>::min();
+        for (const bool pelvic : {false, true}) {
+            const QString twin = pelvic ? u"pelvic"_s : u"hydration"_s;
+            auto row = [&](const char* name) {
+                return &QTest::newRow(qPrintable(twin + u": "_s + QString::fromUtf8(name)));
+            };
+            *row("due, checked before the switch")
+                << twin << false << true << 4 << -5
+                << (pelvic ? u"🫧 今日 4 次 · 底盘保养时间到"_s
+                           : u"💧 今日 4 杯 · 水分余额不足"_s);
+            *row("due this second") << twin << true << true << 2 << 0
+                                    << (pelvic ? u"🫧 今日 2 次 · 底盘保养时间到"_s
+                                               : u"💧 今日 2 杯 · 水分余额不足"_s);
+            *row("switched off") << twin << false << true << 1 << 300
+                                 << (pelvic ? u"🫧 底盘保养：已下线"_s : u"💧 水分雷达：已下线"_s);
+            *row("waiting for the day") << twin << true << false << 0 << none
+                                        << (pelvic ? u"🫧 底盘保养待机中，等今天首次唤醒"_s
+                                                   : u"💧 水分雷达待机中，等今天首次唤醒"_s);
+            *row("day started, no next moment") << twin << true << true << 5 << none
+                                                << (pelvic ? u"🫧 今日 5 次 · 下一组装填中"_s
+                                                           : u"💧 今日 5 杯 · 补水系统装填中"_s);
+        }
+        QTest::newRow("hydration: three drinks, 754 s left")
+            << u"hydration"_s << true << true << 3 << 754 << u"💧 今日 3 杯 · 下次吨吨吨 12:34"_s;
+        QTest::newRow("pelvic: two sets, 90 s left")
+            << u"pelvic"_s << true << true << 2 << 90 << u"🫧 今日 2 次 · 下次保养 01:30"_s;
+        QTest::newRow("hydration: two hours ahead")
+            << u"hydration"_s << true << true << 0 << 7322 << u"💧 今日 0 杯 · 下次吨吨吨 2小时2分"_s;
+    }
+    void statusTexts() {
+        QFETCH(QString, twin);
+        QFETCH(bool, enabled);
+        QFETCH(bool, startedToday);
+        QFETCH(int, count);
+        QFETCH(int, untilNext);
+        QFETCH(QString, expected);
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        const ReminderProfile& p = rig.engine(twin).profile();
+        rig.defaults.setBoolean(p.enabledKey, enabled);
+        if (startedToday)
+            rig.defaults.setDate(p.dayStartedAtKey, localTime(2025, 3, 3, 8, 0));
+        rig.defaults.setInteger(p.countKey, count);
+        rig.defaults.setDate(p.countDateKey, localTime(2025, 3, 3, 8, 30));
+        if (untilNext != std::numeric_limits<int>::min())
+            rig.defaults.setDate(p.nextReminderAtKey, rig.clock.now().addSecs(untilNext));
+        QCOMPARE(rig.engine(twin).statusText(), expected);
+    }
+
+    void partialSecondsRoundUp() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.hydration.start();
+        rig.clock.advanceSeconds(0.3);
+        QCOMPARE(rig.hydration.statusText(), u"💧 今日 0 杯 · 下次吨吨吨 45:00"_s);
+        rig.clock.advanceSeconds(0.8);
+        QCOMPARE(rig.hydration.statusText(), u"💧 今日 0 杯 · 下次吨吨吨 44:59"_s);
+    }
+
+    void formatRemaining_data() {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("nothing left") << qint64(0) << u"00:00"_s;
+        QTest::newRow("59 s") << qint64(59) << u"00:59"_s;
+        QTest::newRow("754 s") << qint64(754) << u"12:34"_s;
+        QTest::newRow("just under an hour") << qint64(3599) << u"59:59"_s;
+        QTest::newRow("an hour drops the seconds") << qint64(3600) << u"1小时0分"_s;
+        QTest::newRow("3700 s") << qint64(3700) << u"1小时1分"_s;
+        QTest::newRow("7322 s") << qint64(7322) << u"2小时2分"_s;
+        QTest::newRow("more than a day stays in hours") << qint64(90000) << u"25小时0分"_s;
+    }
+    void formatRemaining() {
+        QFETCH(qint64, seconds);
+        QFETCH(QString, expected);
+        QCOMPARE(ReminderEngine::formatRemaining(seconds), expected);
+    }
+
+    void storedIntervals_data() {
+        QTest::addColumn<QString>("twin");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<qint64>("effectiveMinutes");
+        QTest::newRow("hydration: 0 reads as 45") << u"hydration"_s << u"0"_s << qint64(45);
+        QTest::newRow("pelvic: 0 reads as 60") << u"pelvic"_s << u"0"_s << qint64(60);
+        QTest::newRow("hydration: negative reads as 45") << u"hydration"_s << u"-30"_s << qint64(45);
+        QTest::newRow("pelvic: garbage reads as 60") << u"pelvic"_s << u"ten"_s << qint64(60);
+        QTest::newRow("hydration: 90 is kept") << u"hydration"_s << u"90"_s << qint64(90);
+        QTest::newRow("hydration: a huge value is held to a year")
+            << u"hydration"_s << u"9223372036854775807"_s << ReminderEngine::maximumIntervalMinutes;
+    }
+    void storedIntervals() {
+        QFETCH(QString, twin);
+        QFETCH(QString, stored);
+        QFETCH(qint64, effectiveMinutes);
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        ReminderEngine& engine = rig.engine(twin);
+        rig.defaults.setString(engine.profile().intervalKey, stored);
+        QCOMPARE(engine.intervalMinutes(), effectiveMinutes);
+        engine.start();
+        QCOMPARE(engine.nextReminderAt(), rig.clock.now().addSecs(effectiveMinutes * 60));
+        QVERIFY(engine.reminderTimer()->interval() >= 1000);
+        rig.alerts.script = {1};
+        engine.showReminderAlert(StatsEventSource::manual);
+        QCOMPARE(rig.eventsOf(engine.profile().promptShownType).first().payload.value(u"intervalMinutes"),
+                 StatsPayloadValue(effectiveMinutes));
+    }
+
+    void garbageDatesReadAsAbsent_data() {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("words") << u"yesterday-ish"_s;
+        QTest::newRow("a number") << u"1741000000"_s;
+        QTest::newRow("empty") << QString();
+        QTest::newRow("a date without a time") << u"2025-03-03"_s;
+    }
+    void garbageDatesReadAsAbsent() {
+        QFETCH(QString, value);
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.defaults.setString(u"hydrationReminderDayStartedAt"_s, value);
+        rig.defaults.setString(u"hydrationReminderNextReminderAt"_s, value);
+        rig.defaults.setString(u"hydrationReminderDrinkCountDate"_s, value);
+        rig.hydration.start();
+        QVERIFY(rig.hydration.hasStartedToday());
+        QCOMPARE(rig.hydration.nextReminderAt(), rig.clock.now().addSecs(45 * 60));
+        QCOMPARE(rig.hydration.reminderTimer()->interval(), 45 * 60 * 1000);
+    }
+
+    void setIntervalCountsFromNow() {
+        ReminderRig rig(localTime(2025, 3, 3, 9, 0));
+        rig.hydration.start();
+        rig.clock.set(localTime(2025, 3, 3, 10, 0));
+        rig.hydration.setInterval(90);
+        QCOMPARE(rig.hydration.nextReminderAt(), localTime(2025, 3, 3, 11, 30));
+        QCOMPARE(rig.defaults.integer(u"hydrationReminderIntervalMinutes"_s), 90);
+        // 0 from a hand-made caller never aims the timer at now.
+        rig.hydration.setInterval(0);
+        QCOMPARE(rig.hydration.nextReminderAt(), localTime(2025, 3, 3, 10, 45));
+    }
+
+    void switchingOffKeepsTheDayAndTakesTheNotificationDown() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.hydration.start();
+        rig.clock.advanceSeconds(45 * 60);
+        rig.hydration.reminderTimerFired();
+        const auto next = rig.hydration.nextReminderAt();
+        rig.hydration.setEnabled(false);
+        QVERIFY(!rig.hydration.reminderTimer());
+        QVERIFY(rig.center.live.isEmpty());
+        QCOMPARE(rig.hydration.nextReminderAt(), next);
+        QVERIFY(rig.hydration.hasStartedToday());
+        rig.hydration.reminderTimerFired();
+        QCOMPARE(rig.center.posted.size(), 1);
+        rig.hydration.setEnabled(true);
+        QVERIFY(rig.hydration.reminderTimer());
+    }
+
+    void alertFallback_data() {
+        QTest::addColumn<QString>("twin");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("hydration: confirmed") << u"hydration"_s << 0;
+        QTest::newRow("hydration: 下次一定") << u"hydration"_s << 1;
+        QTest::newRow("pelvic: confirmed") << u"pelvic"_s << 0;
+        QTest::newRow("pelvic: closed without a button") << u"pelvic"_s << -1;
+    }
+    void alertFallback() {
+        QFETCH(QString, twin);
+        QFETCH(int, answer);
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        ReminderEngine& engine = rig.engine(twin);
+        QStringList skipLines;
+        engine.onReminderSkipped = [&skipLines](const QString& line) { skipLines << line; };
+        rig.center.authorized = false;
+        rig.alerts.script = {answer};
+        engine.start();
+        rig.clock.advanceSeconds(engine.intervalMinutes() * 60.0);
+        engine.reminderTimerFired();
+        QVERIFY(rig.alerts.shown.isEmpty());
+        ReminderRig::settle();
+        QVERIFY(rig.center.posted.isEmpty());
+        QCOMPARE(rig.alerts.shown.size(), 1);
+        const AlertRequest alert = rig.alerts.shown.first();
+        const bool pelvic = twin == u"pelvic"_s;
+        QCOMPARE(alert.buttons, (QStringList{pelvic ? u"底盘保养 +1"_s : u"水分充值 +1"_s, u"下次一定"_s}));
+        QCOMPARE(alert.style, AlertRequest::Style::Informational);
+        QVERIFY(!alert.messageText.isEmpty());
+        QCOMPARE(alert.informativeText.endsWith(ToviCopy::pelvicFloorInstruction()), pelvic);
+
+        const auto prompts = rig.eventsOf(engine.profile().promptShownType);
+        QCOMPARE(prompts.size(), 1);
+        QCOMPARE(prompts.first().source, StatsEventSource::scheduled);
+        if (answer == 0) {
+            QCOMPARE(engine.count(), 1);
+            QCOMPARE(rig.eventsOf(engine.profile().completedType).first().source,
+                     StatsEventSource::scheduled);
+            // The confirmation's schedule wins over the repeat of the firing.
+            QCOMPARE(engine.nextReminderAt(), rig.clock.now().addSecs(engine.intervalMinutes() * 60));
+        } else {
+            QCOMPARE(engine.count(), 0);
+            QCOMPARE(rig.eventsOf(engine.profile().skippedType).first().source, StatsEventSource::scheduled);
+            QCOMPARE(skipLines.size(), 1);
+            QCOMPARE(engine.nextReminderAt(), rig.clock.now().addSecs(600));
+        }
+    }
+
+    void theServerGoingAwayAndComingBack() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.hydration.start();
+        rig.clock.advanceSeconds(45 * 60);
+        rig.hydration.reminderTimerFired();
+        ReminderRig::settle();
+        QCOMPARE(rig.center.posted.size(), 1);
+
+        rig.center.authorized = false;
+        rig.alerts.script = {0};
+        rig.clock.advanceSeconds(600);
+        rig.hydration.reminderTimerFired();
+        ReminderRig::settle();
+        QCOMPARE(rig.center.posted.size(), 1);
+        QCOMPARE(rig.alerts.shown.size(), 1);
+        QCOMPARE(rig.hydration.count(), 1);
+
+        rig.center.authorized = true;
+        rig.clock.advanceSeconds(45 * 60);
+        rig.hydration.reminderTimerFired();
+        ReminderRig::settle();
+        QCOMPARE(rig.center.posted.size(), 2);
+        QCOMPARE(rig.alerts.shown.size(), 1);
+        rig.center.respond(hydrationId, u"HYDRATION_DRANK"_s);
+        QVERIFY(rig.hydration.handleNotificationResponse(
+            {hydrationId, u"HYDRATION_REMINDER"_s, u"HYDRATION_DRANK"_s}));
+        QCOMPARE(rig.hydration.count(), 2);
+        QCOMPARE(rig.eventsOf(StatsEventType::hydrationCompleted).size(), 2);
+    }
+
+    void aPostTheServerRefusesFallsBackToTheAlert() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.hydration.start();
+        rig.pelvic.start();
+        rig.alerts.script = {1};
+        Q_EMIT rig.center.postFailed(hydrationId);
+        ReminderRig::settle();
+        QCOMPARE(rig.alerts.shown.size(), 1);
+        QCOMPARE(rig.alerts.shown.first().buttons.first(), u"水分充值 +1"_s);
+    }
+
+    void aSecondAlertNeverStacksOnAnOpenOne() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.hydration.start();
+        int nested = -1;
+        rig.alerts.whileShown = [&](const AlertRequest&) {
+            if (nested == -1)
+                nested = rig.hydration.showReminderAlert(StatsEventSource::scheduled) ? 1 : 0;
+        };
+        rig.alerts.script = {1};
+        rig.hydration.showReminderAlert(StatsEventSource::manual);
+        QCOMPARE(nested, 0);
+        QCOMPARE(rig.alerts.shown.size(), 1);
+        QCOMPARE(rig.eventsOf(StatsEventType::hydrationPromptShown).size(), 1);
+    }
+
+    void switchedOffWhileTheServerAnswersPostsNothing() {
+        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
+        rig.hydration.start();
+        rig.hydration.setEnabled(false);
+        rig.hydration.fireReminderIfNeeded();
+        ReminderRig::settle();
+        QVERIFY(rig.center.posted.isEmpty());
+        QVERIFY(rig.alerts.shown.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestReminderEngine)
+#include "TestReminderEngine.moc"
