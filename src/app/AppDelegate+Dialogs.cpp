@@ -2,6 +2,7 @@
 
 #include "NumberForm.h"
 #include "platform/Alerts.h"
+#include "reminders/ReminderEngine.h"
 
 using namespace Qt::StringLiterals;
 
@@ -57,4 +58,29 @@ void AppDelegate::showCustomRestModeDialog() {
                         fields, &AppDelegate::showInvalidCustomRestModeAlert);
     if (values)
         saveCustomRestMode(values->at(0), values->at(1));
+}
+
+void AppDelegate::showIntervalDialog(const ReminderMenuBlock& block, const QString& message,
+                                     const QString& informative, void (AppDelegate::*showInvalid)()) {
+    const qint64 minutes = block.manager->intervalMinutes();
+    const QList<NumberField> fields{{u"提醒间隔（分钟）"_s, minutes,
+                                     u"例如 %1"_s.arg(block.manager->profile().defaultIntervalMinutes), 1,
+                                     480}};
+    const auto values = runNumberDialog(message, informative, fields, showInvalid);
+    if (!values)
+        return;
+    block.manager->setInterval(values->at(0));
+    updateReminderMenuItems(block);
+}
+
+void AppDelegate::showHydrationIntervalDialog() {
+    showIntervalDialog(hydrationBlock(), u"设置喝水提醒间隔"_s,
+                       u"喝水提醒会按输入的间隔循环运行，并在下次启动时保留。"_s,
+                       &AppDelegate::showInvalidHydrationIntervalAlert);
+}
+
+void AppDelegate::showPelvicFloorIntervalDialog() {
+    showIntervalDialog(pelvicFloorBlock(), u"设置提肛提醒间隔"_s,
+                       u"提肛提醒会按输入的间隔循环运行，并在下次启动时保留。"_s,
+                       &AppDelegate::showInvalidPelvicFloorIntervalAlert);
 }

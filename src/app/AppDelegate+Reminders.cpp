@@ -92,16 +92,6 @@ void AppDelegate::stopReminders() {
     pelvicFloorReminderManager->stop();
 }
 
-void AppDelegate::updateHydrationMenuItems() {
-    if (hydrationStatusMenuItem)
-        hydrationStatusMenuItem->setText(hydrationReminderManager->statusText());
-}
-
-void AppDelegate::updatePelvicFloorMenuItems() {
-    if (pelvicFloorStatusMenuItem)
-        pelvicFloorStatusMenuItem->setText(pelvicFloorReminderManager->statusText());
-}
-
 void AppDelegate::retryDeferredRemindersAfterRest() {
     hydrationReminderManager->retryDeferredReminderAfterRest();
     pelvicFloorReminderManager->retryDeferredReminderAfterRest();

@@ -75,5 +75,3 @@ void AppDelegate::saveCustomRestMode(qint64 workMinutes, qint64 restSeconds) {
     updateStatusMenuTitle();
     updateRestModeMenuItems();
 }
-
-void AppDelegate::updateRestModeMenuItems() {}

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <optional>
@@ -14,6 +15,7 @@ class Defaults;
 class HydrationReminderManager;
 class NotificationCenter;
 class PelvicFloorReminderManager;
+class ReminderEngine;
 class ReminderNotificationRouter;
 class ReminderSkipFeedbackPresenter;
 class WorkspaceEvents;
@@ -92,6 +94,32 @@ public:
     void prefetchWallpaperNearRestIfNeeded();
     void updateReminderCountdownMenuTitles();
 
+    // --- status menu
+    // What an entry does; refreshDynamicState reads it to know which mark it shows.
+    enum class MenuCommand {
+        none,
+        selectTheme,
+        selectMode,
+        toggleHydrationReminder,
+        selectHydrationInterval,
+        togglePelvicFloorReminder,
+        selectPelvicFloorInterval,
+    };
+    static MenuCommand commandOf(const QAction* entry);
+    void menuWillOpen(QMenu* menu);
+    void refreshDynamicState(QAction* entry);
+    void selectTheme(QAction* entry);
+    void toggleHydrationReminder();
+    void togglePelvicFloorReminder();
+    void selectHydrationInterval(qint64 minutes);
+    void selectPelvicFloorInterval(qint64 minutes);
+    void recordHydrationDrink();
+    void recordPelvicFloorCompletion();
+    void showTodayReport();
+    void showThisWeekReport();
+    void showThisMonthReport();
+    static QString menuHeaderTitle();
+
     // --- input dialogs
     // Runs a form of number fields; the values when applied and valid. Invalid
     // input shows `showInvalid` and gives nothing, as does cancelling.
@@ -99,6 +127,8 @@ public:
                                                  const QList<NumberField>& fields,
                                                  void (AppDelegate::*showInvalid)());
     void showCustomRestModeDialog();
+    void showHydrationIntervalDialog();
+    void showPelvicFloorIntervalDialog();
     void showInvalidCustomRestModeAlert();
     void showInvalidHydrationIntervalAlert();
     void showInvalidPelvicFloorIntervalAlert();
@@ -109,7 +139,6 @@ public:
     void stopReminders();
     void updateHydrationMenuItems();
     void updatePelvicFloorMenuItems();
-    // The rest cycle calls this when a rest ends.
 
     // --- launch at login, about
     void toggleLaunchAtLogin();
@@ -128,8 +157,17 @@ public:
     QSystemTrayIcon* statusItem = nullptr;
     QAction* statusMenuItem = nullptr;
     QAction* launchAtLoginItem = nullptr;
+    QAction* restModeSummaryMenuItem = nullptr;
+    QAction* customRestModeMenuItem = nullptr;
     QAction* hydrationStatusMenuItem = nullptr;
+    QAction* hydrationToggleMenuItem = nullptr;
+    QAction* hydrationIntervalMenuItem = nullptr;
     QAction* pelvicFloorStatusMenuItem = nullptr;
+    QAction* pelvicFloorToggleMenuItem = nullptr;
+    QAction* pelvicFloorIntervalMenuItem = nullptr;
+    QMap<qint64, QAction*> modeMenuItems;
+    QMap<qint64, QAction*> hydrationIntervalMenuItems;
+    QMap<qint64, QAction*> pelvicFloorIntervalMenuItems;
 
     qint64 workDuration = 1200;
     qint64 restDuration = 20;
@@ -159,6 +197,31 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The two reminder blocks of the menu differ only in these.
+    struct ReminderMenuBlock {
+        ReminderEngine* manager;
+        QAction*& status;
+        QAction*& toggle;
+        QAction*& interval;
+        QMap<qint64, QAction*>& intervalItems;
+        const QList<qint64>& presets;
+        QString name; // "喝水提醒"
+        MenuCommand toggleCommand;
+        MenuCommand intervalCommand;
+    };
+    ReminderMenuBlock hydrationBlock();
+    ReminderMenuBlock pelvicFloorBlock();
+    void addReminderBlock(const ReminderMenuBlock& block, const QString& heading, const QString& recordTitle,
+                          void (AppDelegate::*toggle)(), void (AppDelegate::*selectInterval)(qint64),
+                          void (AppDelegate::*showDialog)(), void (AppDelegate::*record)());
+    void updateReminderMenuItems(const ReminderMenuBlock& block);
+    void showIntervalDialog(const ReminderMenuBlock& block, const QString& message,
+                            const QString& informative, void (AppDelegate::*showInvalid)());
+    QMenu* makeRestModeSubMenu();
+    QMenu* makeThemeSubMenu();
+    QMenu* makeReportSubMenu();
+    QAction* addCommand(QMenu* menu, const QString& title, void (AppDelegate::*action)());
+
     void popUpStatusMenu();
     void setStatusLine(const QString& text);
     void select(const RestMode& mode);

@@ -1,0 +1,340 @@
+#include "FakeAlerts.h"
+#include "FakeClock.h"
+#include "FakeNotificationCenter.h"
+#include "FakeScreens.h"
+#include "TestEnvironment.h"
+#include "app/AppDelegate.h"
+#include "app/ToviCopy.h"
+#include "platform/Defaults.h"
+#include "platform/LoginItemService.h"
+#include "platform/WorkspaceEvents.h"
+#include "reminders/HydrationReminderManager.h"
+#include "stats/StatsStore.h"
+#include "themes/WallpaperManager.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+class CountingWallpapers final : public WallpaperManager {
+public:
+    void prefetchNextWallpaper() override { ++requests; }
+    int requests = 0;
+};
+
+struct Fixture {
+    explicit Fixture(const QStringList& settings = {})
+        : clock(QDateTime(QDate(2025, 3, 3), QTime(10, 0), Qt::LocalTime))
+        , base(TestEnvironment::freshDirectory(u"menu-%1"_s.arg(++count)))
+        , defaults(base + u"/Tovi.conf"_s)
+        , store(base)
+        , loginItems(base + u"/autostart/tovi.desktop"_s, u"/usr/bin/tovi"_s) {
+        for (const QString& pair : settings)
+            defaults.setString(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+        app = std::make_unique<AppDelegate>(AppServices{.defaults = &defaults,
+                                                        .alerts = &alerts,
+                                                        .screens = &screens,
+                                                        .statsStore = &store,
+                                                        .loginItems = &loginItems,
+                                                        .notifications = &center,
+                                                        .workspaceEvents = &workspace,
+                                                        .wallpapers = &wallpapers});
+        app->applicationDidFinishLaunching();
+    }
+    QMenu* menu() const { return app->statusMenu(); }
+    QMenu* submenu(int row) const { return menu()->actions().at(row)->menu(); }
+    // Titles of a menu, a separator as "—".
+    static QStringList titles(const QMenu* m) {
+        QStringList out;
+        for (const QAction* a : m->actions())
+            out << (a->isSeparator() ? u"—"_s : a->text());
+        return out;
+    }
+    static QList<bool> checked(const QMenu* m) {
+        QList<bool> out;
+        for (const QAction* a : m->actions())
+            if (a->isCheckable())
+                out << a->isChecked();
+        return out;
+    }
+
+    static inline int count = 0;
+    FakeClock clock;
+    QString base;
+    Defaults defaults;
+    StatsStore store;
+    FakeAlerts alerts;
+    FakeScreens screens;
+    FakeNotificationCenter center;
+    WorkspaceEvents workspace;
+    XdgAutostartLoginItem loginItems;
+    CountingWallpapers wallpapers;
+    std::unique_ptr<AppDelegate> app;
+};
+
+enum Row {
+    restNow = 4,
+    restModes = 5,
+    themes = 6,
+    hydrationInterval = 11,
+    pelvicInterval = 17,
+    reports = 20
+};
+} // namespace
+
+class TestStatusMenu : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void theTree() {
+        Fixture f;
+        const QStringList titles = Fixture::titles(f.menu());
+        QCOMPARE(titles.size(), 26);
+        QVERIFY(titles.at(0).startsWith(u"Tovi"_s) && titles.at(0).endsWith(u"🙏"_s));
+        const QStringList expected{titles.at(0),
+                                   u"—"_s,
+                                   u"👁 护眼休息"_s,
+                                   titles.at(3),
+                                   u"    立即闭眼充能"_s,
+                                   u"    护眼节奏"_s,
+                                   u"    切换休息主题"_s,
+                                   u"—"_s,
+                                   u"💧 喝水提醒"_s,
+                                   titles.at(9),
+                                   u"    喝水提醒：已开启"_s,
+                                   u"    喝水提醒间隔（当前每 45 分钟）"_s,
+                                   u"    立即喝水"_s,
+                                   u"—"_s,
+                                   u"🫧 提肛提醒"_s,
+                                   titles.at(15),
+                                   u"    提肛提醒：已开启"_s,
+                                   u"    提肛提醒间隔（当前每 60 分钟）"_s,
+                                   u"    立即提肛"_s,
+                                   u"—"_s,
+                                   u"📊 健康统计"_s,
+                                   u"—"_s,
+                                   u"开机自启"_s,
+                                   u"—"_s,
+                                   u"关于 Tovi"_s,
+                                   u"退出"_s};
+        QCOMPARE(titles, expected);
+        QVERIFY(ToviCopy::startupSigns().contains(titles.at(3)));
+        QVERIFY(titles.at(9).startsWith(u"💧"_s) && titles.at(15).startsWith(u"🫧"_s));
+
+        QList<int> disabled;
+        QList<int> checkable;
+        for (int i = 0; i < titles.size(); ++i) {
+            const QAction* a = f.menu()->actions().at(i);
+            if (!a->isSeparator() && !a->isEnabled())
+                disabled << i;
+            if (a->isCheckable())
+                checkable << i;
+        }
+        QCOMPARE(disabled, (QList<int>{0, 2, 3, 8, 9, 14, 15}));
+        QCOMPARE(checkable, (QList<int>{10, 16, 22}));
+        for (int row :
+             {int(restModes), int(themes), int(hydrationInterval), int(pelvicInterval), int(reports)})
+            QVERIFY(f.submenu(row));
+
+        QCOMPARE(Fixture::titles(f.submenu(restModes)),
+                 (QStringList{u"当前节奏：营业 20 分钟 / 眼睛下线 20 秒"_s, u"—"_s,
+                              u"营业 20 分钟 / 眼睛下线 20 秒"_s, u"营业 45 分钟 / 眼睛下线 5 分钟"_s,
+                              u"营业 60 分钟 / 眼睛下线 10 分钟"_s, u"—"_s, u"自定义节奏：尚未设置"_s,
+                              u"手动输入时长..."_s}));
+        QCOMPARE(f.app->modeMenuItems.keys(), (QList<qint64>{120020, 2700300, 3600600}));
+        QCOMPARE(f.submenu(restModes)->actions().at(6)->data().toLongLong(), -1);
+        QVERIFY(!f.submenu(restModes)->actions().at(6)->isEnabled());
+        QCOMPARE(Fixture::titles(f.submenu(themes)),
+                 (QStringList{u"极光萤火虫"_s, u"随机网络壁纸"_s, u"光之巨人"_s}));
+        QCOMPARE(Fixture::titles(f.submenu(hydrationInterval)),
+                 (QStringList{u"每 30 分钟"_s, u"每 45 分钟"_s, u"每 60 分钟"_s, u"每 90 分钟"_s, u"—"_s,
+                              u"手动输入间隔..."_s}));
+        QCOMPARE(f.app->pelvicFloorIntervalMenuItems.keys(), (QList<qint64>{30, 60, 90, 120}));
+        QCOMPARE(Fixture::titles(f.submenu(reports)),
+                 (QStringList{u"查看今日日报"_s, u"查看本周周报"_s, u"查看本月月报"_s}));
+    }
+
+    void marksAfterCommands() {
+        Fixture f;
+        QCOMPARE(Fixture::checked(f.submenu(themes)), (QList<bool>{true, false, false}));
+        f.submenu(themes)->actions().at(2)->trigger();
+        QCOMPARE(f.defaults.string(u"selectedTheme"_s), u"ultraman"_s);
+        Q_EMIT f.submenu(themes)->aboutToShow();
+        QCOMPARE(Fixture::checked(f.submenu(themes)), (QList<bool>{false, false, true}));
+
+        f.app->modeMenuItems.value(2700300)->trigger();
+        QCOMPARE(Fixture::checked(f.submenu(restModes)), (QList<bool>{false, true, false, false}));
+        QCOMPARE(f.submenu(restModes)->actions().at(0)->text(),
+                 u"当前节奏：营业 45 分钟 / 眼睛下线 5 分钟"_s);
+
+        f.app->hydrationIntervalMenuItems.value(90)->trigger();
+        QCOMPARE(f.defaults.integer(u"hydrationReminderIntervalMinutes"_s), 90);
+        QCOMPARE(f.menu()->actions().at(hydrationInterval)->text(), u"    喝水提醒间隔（当前每 90 分钟）"_s);
+        QCOMPARE(Fixture::checked(f.submenu(hydrationInterval)), (QList<bool>{false, false, false, true}));
+
+        f.menu()->actions().at(10)->trigger();
+        QCOMPARE(f.menu()->actions().at(10)->text(), u"    喝水提醒：已关闭"_s);
+        QVERIFY(!f.menu()->actions().at(10)->isChecked());
+        QCOMPARE(f.defaults.boolean(u"hydrationReminderEnabled"_s), false);
+    }
+
+    void storedIntervals_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<QList<bool>>("marks");
+        QTest::newRow("0 reads as 45") << u"0"_s << 45 << QList<bool>{false, true, false, false};
+        QTest::newRow("negative reads as 45") << u"-5"_s << 45 << QList<bool>{false, true, false, false};
+        QTest::newRow("50 from the dialog marks none")
+            << u"50"_s << 50 << QList<bool>{false, false, false, false};
+        QTest::newRow("45") << u"45"_s << 45 << QList<bool>{false, true, false, false};
+    }
+    void storedIntervals() {
+        QFETCH(QString, stored);
+        QFETCH(int, shown);
+        QFETCH(QList<bool>, marks);
+        Fixture f({u"hydrationReminderIntervalMinutes="_s + stored});
+        Q_EMIT f.submenu(hydrationInterval)->aboutToShow();
+        QCOMPARE(f.menu()->actions().at(hydrationInterval)->text(),
+                 u"    喝水提醒间隔（当前每 %1 分钟）"_s.arg(shown));
+        QCOMPARE(Fixture::checked(f.submenu(hydrationInterval)), marks);
+    }
+
+    void theCustomEntryBeforeAndAfterSaving() {
+        Fixture f;
+        f.clock.advanceSeconds(7); // past the start-up sign
+        QAction* custom = f.app->customRestModeMenuItem;
+        QCOMPARE(custom->text(), u"自定义节奏：尚未设置"_s);
+        QVERIFY(!custom->isEnabled() && !custom->isChecked());
+        f.alerts.whileShown = [](const AlertRequest& request) {
+            const auto fields = request.accessory->findChildren<QLineEdit*>();
+            fields.at(0)->setText(u"25"_s);
+            fields.at(1)->setText(u"30"_s);
+        };
+        f.submenu(restModes)->actions().last()->trigger();
+        QCOMPARE(custom->text(), u"自定义节奏：营业 25 分钟 / 眼睛下线 30 秒"_s);
+        QVERIFY(custom->isEnabled() && custom->isChecked());
+        QCOMPARE(Fixture::checked(f.submenu(restModes)), (QList<bool>{false, false, false, true}));
+        QCOMPARE(f.app->statusMenuItem->text(), u"⏳ 距离眼睛下班还有 25:00"_s);
+    }
+
+    void aStoredThemeThatIsNoThemeMarksNone() {
+        Fixture f({u"selectedTheme=sunset"_s});
+        Q_EMIT f.submenu(themes)->aboutToShow();
+        QCOMPARE(Fixture::checked(f.submenu(themes)), (QList<bool>{false, false, false}));
+    }
+
+    void theWallpaperThemeAsksForAPhotoEachTime() {
+        Fixture f;
+        QAction* wallpaper = f.submenu(themes)->actions().at(1);
+        wallpaper->trigger();
+        wallpaper->trigger();
+        f.submenu(themes)->actions().at(0)->trigger();
+        QCOMPARE(f.wallpapers.requests, 2);
+    }
+
+    void openingASubmenuRefreshesOnlyItsOwnMarks() {
+        Fixture f;
+        // Marks gone stale behind the menu's back.
+        f.defaults.setString(u"selectedTheme"_s, u"wallpaper"_s);
+        QDir().mkpath(f.base + u"/autostart"_s);
+        QFile entry(f.base + u"/autostart/tovi.desktop"_s);
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nExec=/usr/bin/tovi\n");
+        entry.close();
+
+        Q_EMIT f.submenu(restModes)->aboutToShow();
+        QCOMPARE(Fixture::checked(f.submenu(themes)), (QList<bool>{true, false, false}));
+        QVERIFY(!f.app->launchAtLoginItem->isChecked());
+        Q_EMIT f.submenu(themes)->aboutToShow();
+        QCOMPARE(Fixture::checked(f.submenu(themes)), (QList<bool>{false, true, false}));
+        QVERIFY(!f.app->launchAtLoginItem->isChecked());
+        Q_EMIT f.menu()->aboutToShow();
+        QVERIFY(f.app->launchAtLoginItem->isChecked());
+    }
+
+    void dialogsStartFromTheCurrentValues_data() {
+        QTest::addColumn<qint64>("work");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("90 s shows 1 minute") << 90LL << u"1"_s;
+        QTest::newRow("20 s shows 1 minute") << 20LL << u"1"_s;
+        QTest::newRow("1500 s shows 25") << 1500LL << u"25"_s;
+    }
+    void dialogsStartFromTheCurrentValues() {
+        QFETCH(qint64, work);
+        QFETCH(QString, shown);
+        Fixture f;
+        f.app->workDuration = work;
+        QStringList texts;
+        f.alerts.script = {1};
+        f.alerts.whileShown = [&](const AlertRequest& request) {
+            for (const QLineEdit* e : request.accessory->findChildren<QLineEdit*>())
+                texts << e->text();
+        };
+        f.app->showCustomRestModeDialog();
+        QCOMPARE(texts, (QStringList{shown, u"20"_s}));
+        QCOMPARE(f.app->workDuration, work); // cancelled
+    }
+
+    void intervalDialogs_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<qint64>("stored");
+        QTest::addColumn<bool>("invalid");
+        QTest::newRow("leading zeros") << u"00045"_s << 45LL << false;
+        QTest::newRow("480") << u"480"_s << 480LL << false;
+        QTest::newRow("481 leaves it") << u"481"_s << 60LL << true;
+        QTest::newRow("0 leaves it") << u"0"_s << 60LL << true;
+        QTest::newRow("a word leaves it") << u"60分钟"_s << 60LL << true;
+    }
+    void intervalDialogs() {
+        QFETCH(QString, typed);
+        QFETCH(qint64, stored);
+        QFETCH(bool, invalid);
+        Fixture f({u"hydrationReminderIntervalMinutes=60"_s});
+        f.alerts.whileShown = [&](const AlertRequest& request) {
+            if (request.accessory)
+                request.accessory->findChild<QLineEdit*>()->setText(typed);
+        };
+        f.submenu(hydrationInterval)->actions().last()->trigger();
+        QCOMPARE(f.defaults.integer(u"hydrationReminderIntervalMinutes"_s), stored);
+        QCOMPARE(f.alerts.shown.size(), invalid ? 2 : 1);
+        QCOMPARE(f.alerts.shown.first().messageText, u"设置喝水提醒间隔"_s);
+        if (invalid)
+            QCOMPARE(f.alerts.shown.last().messageText, u"自动喝水间隔无效"_s);
+        else
+            QCOMPARE(f.menu()->actions().at(hydrationInterval)->text(),
+                     u"    喝水提醒间隔（当前每 %1 分钟）"_s.arg(stored));
+    }
+
+    void recordingADrinkFromTheMenu() {
+        Fixture f;
+        f.alerts.script = {1}; // not now
+        f.menu()->actions().at(12)->trigger();
+        QCOMPARE(f.app->hydrationReminderManager->count(), 0);
+        f.alerts.script = {0};
+        f.menu()->actions().at(12)->trigger();
+        QCOMPARE(f.app->hydrationReminderManager->count(), 1);
+        QCOMPARE(f.app->statusMenuItem->text(), *f.app->transientStatusMessage);
+        QVERIFY(ToviCopy::hydrationLoggedLines().contains(f.app->statusMenuItem->text()) ||
+                f.app->statusMenuItem->text() ==
+                    ToviCopy::formatLoggedLine(ToviCopy::hydrationLoggedLines().at(2), 1));
+        QCOMPARE(f.menu()->actions().at(9)->text(), u"💧 今日 1 杯 · 下次吨吨吨 45:00"_s);
+    }
+
+    void restNowStartsAManualRest() {
+        Fixture f;
+        f.screens.setSideBySide(1);
+        f.menu()->actions().at(restNow)->trigger();
+        QVERIFY(f.app->isResting);
+        QCOMPARE(f.app->currentRestSource, StatsEventSource::manual);
+        f.menu()->actions().at(restNow)->trigger(); // no second rest
+        f.app->stopRest();
+    }
+};
+
+QTEST_MAIN(TestStatusMenu)
+#include "TestStatusMenu.moc"
