@@ -1,5 +1,6 @@
 #include "Alerts.h"
 
+#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,9 +22,21 @@ int MessageBoxAlerts::run(const AlertRequest& request) {
             box.addButton(title, buttons.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
     box.setDefaultButton(buttons.first());
     if (request.accessory) {
-        // The accessory spans the text column, under the informative text.
-        if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-            grid->addWidget(request.accessory, grid->rowCount() - 1, 1, 1, grid->columnCount() - 1);
+        // The accessory spans the text column under the informative text, and
+        // the buttons move down a row to make room for it.
+        if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+            auto* buttonBox = box.findChild<QDialogButtonBox*>();
+            const int index = buttonBox ? grid->indexOf(buttonBox) : -1;
+            if (index >= 0) {
+                int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+                grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
+                grid->removeWidget(buttonBox);
+                grid->addWidget(request.accessory, row, 1, 1, grid->columnCount() - 1);
+                grid->addWidget(buttonBox, row + 1, column, rowSpan, columnSpan);
+            } else {
+                grid->addWidget(request.accessory, grid->rowCount(), 1, 1, grid->columnCount() - 1);
+            }
+        }
         // The first field, not the default button, takes the keyboard: Return
         // still presses the default button from there.
         if (QWidget* focus = request.accessory->focusProxy())

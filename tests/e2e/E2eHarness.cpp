@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QJsonDocument>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -244,4 +245,55 @@ QList<QJsonObject> ToviProcess::eventsOfType(const QString& type) const {
             matching.append(event);
     }
     return matching;
+}
+
+int lightPixels(const QString& path, const QRect& area) {
+    const QImage image(path);
+    int count = 0;
+    for (int y = std::max(0, area.top()); y <= std::min(image.height() - 1, area.bottom()); ++y)
+        for (int x = std::max(0, area.left()); x <= std::min(image.width() - 1, area.right()); ++x)
+            count += qGray(image.pixel(x, y)) > 200;
+    return count;
+}
+
+bool VirtualDesktop::trayIconShown() const {
+    for (const QString& line : windowsOfClass(u"tovi"_s)) {
+        if (line.contains(u" 22x22+"_s) || line.contains(u" 24x24+"_s) || line.contains(u" 30x30+"_s))
+            return true;
+    }
+    return false;
+}
+
+QPoint VirtualDesktop::trayIconCentre() const {
+    for (const QString& line : windowsOfClass(u"tovi"_s)) {
+        if (!line.contains(u" 22x22+"_s))
+            continue;
+        const QString where = line.section(u' ', -1, -1, QString::SectionSkipEmpty); // "+X+Y"
+        const QPoint p(where.section(u'+', 1, 1).toInt(), where.section(u'+', 2, 2).toInt());
+        if (p.x() > 0 && p.y() > 0)
+            return p + QPoint(11, 11);
+    }
+    return {};
+}
+
+QRect VirtualDesktop::trayMenuArea() const {
+    const QPoint icon = trayIconCentre();
+    return icon.isNull() ? QRect() : QRect(icon.x() - 300, icon.y() - 300, 600, 285);
+}
+
+bool VirtualDesktop::openTrayMenu(const QString& name, int timeoutMs) const {
+    return waitUntil(
+        [&] {
+            const QRect area = trayMenuArea();
+            if (!area.isNull() && lightPixels(screenshot(name), area) > 3000)
+                return true;
+            const QPoint icon = trayIconCentre();
+            if (!icon.isNull()) {
+                xdotool({u"mousemove"_s, QString::number(icon.x()), QString::number(icon.y()), u"click"_s,
+                         u"1"_s});
+                QTest::qWait(300);
+            }
+            return false;
+        },
+        timeoutMs);
 }

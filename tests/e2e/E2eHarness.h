@@ -2,7 +2,9 @@
 
 #include <QJsonObject>
 #include <QList>
+#include <QPoint>
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -19,6 +21,9 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
         waitUntil([&] { return (actual) == (expected); }, timeoutMs);                                        \
         QCOMPARE(actual, expected);                                                                          \
     } while (false)
+
+// How many pixels of `area` in the PNG at `path` are light (grey above 200).
+int lightPixels(const QString& path, const QRect& area);
 
 // Runs a program to its end; its standard output and exit code.
 struct CommandResult {
@@ -52,6 +57,16 @@ public:
     QStringList windowsOfClass(const QString& windowClass) const;
     // Ids of the mapped windows of `windowClass` (xdotool search --onlyvisible).
     QStringList visibleWindowsOfClass(const QString& windowClass) const;
+
+    // Tovi's icon is the small window of class "tovi" the tray host embeds.
+    bool trayIconShown() const;
+    // Centre of the icon once the tray has placed it; null before.
+    QPoint trayIconCentre() const;
+    // Where the menu opens, above the icon at the bottom of the screen; null without an icon.
+    QRect trayMenuArea() const;
+    // Clicks the icon until its menu shows (never while it does, which would
+    // close it) and takes a screenshot of it under `name`.
+    bool openTrayMenu(const QString& name, int timeoutMs = 15000) const;
 
 private:
     CommandResult script(const QStringList& arguments) const;

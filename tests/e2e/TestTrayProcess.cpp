@@ -15,37 +15,6 @@ private:
     QString home(const QString& name) const {
         return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/homes/"_s + name;
     }
-    // The icon is the small window of class "tovi" the tray host embeds.
-    bool trayIconShown() const {
-        for (const QString& line : m_desktop->windowsOfClass(u"tovi"_s)) {
-            if (line.contains(u" 22x22+"_s) || line.contains(u" 24x24+"_s) || line.contains(u" 30x30+"_s))
-                return true;
-        }
-        return false;
-    }
-
-    // Centre of the embedded icon once the tray has placed it.
-    QPoint iconCentre() const {
-        for (const QString& line : m_desktop->windowsOfClass(u"tovi"_s)) {
-            if (!line.contains(u" 22x22+"_s))
-                continue;
-            const QString where = line.section(u' ', -1, -1, QString::SectionSkipEmpty); // "+X+Y"
-            const QPoint p(where.section(u'+', 1, 1).toInt(), where.section(u'+', 2, 2).toInt());
-            if (p.x() > 0 && p.y() > 0)
-                return p + QPoint(11, 11);
-        }
-        return {};
-    }
-
-    static int lightPixels(const QString& screenshot, const QRect& area) {
-        const QImage image(screenshot);
-        int count = 0;
-        for (int y = std::max(0, area.top()); y <= std::min(image.height() - 1, area.bottom()); ++y)
-            for (int x = std::max(0, area.left()); x <= std::min(image.width() - 1, area.right()); ++x)
-                count += qGray(image.pixel(x, y)) > 200;
-        return count;
-    }
-
 private Q_SLOTS:
     void initTestCase() {
         m_desktop = std::make_unique<VirtualDesktop>();
@@ -56,7 +25,7 @@ private Q_SLOTS:
     void runsInTheTrayAndEndsOnlyWhenAsked() {
         ToviProcess tovi(*m_desktop, home(u"main"_s));
         QVERIFY(tovi.start());
-        E2E_WAIT(trayIconShown(), 10000);
+        E2E_WAIT(m_desktop->trayIconShown(), 10000);
 
         E2E_WAIT_COMPARE(tovi.eventsOfType(u"app_launched"_s).size(), 1, 5000);
         const QJsonObject launched = tovi.events().first();
@@ -78,21 +47,9 @@ private Q_SLOTS:
 
         // A left click opens the menu (a light panel above the icon); Escape
         // closes it and Tovi runs on.
-        QPoint icon;
-        E2E_WAIT(!(icon = iconCentre()).isNull(), 10000);
-        const QRect above(icon.x() - 300, icon.y() - 300, 600, 285);
-        // Under load the panel may still be placing the icon: click again
-        // until the menu shows, never while it does (a click would close it).
-        E2E_WAIT(
-            lightPixels(m_desktop->screenshot(u"tray-menu"_s), above) > 3000 ||
-                [&] {
-                    icon = iconCentre();
-                    m_desktop->xdotool({u"mousemove"_s, QString::number(icon.x()), QString::number(icon.y()),
-                                        u"click"_s, u"1"_s});
-                    QTest::qWait(300);
-                    return false;
-                }(),
-            15000);
+        QRect above;
+        E2E_WAIT(!(above = m_desktop->trayMenuArea()).isNull(), 10000);
+        QVERIFY(m_desktop->openTrayMenu(u"tray-menu"_s));
         m_desktop->xdotool({u"key"_s, u"Escape"_s});
         E2E_WAIT(lightPixels(m_desktop->screenshot(u"tray-menu-closed"_s), above) < 100, 10000);
         QVERIFY(tovi.isRunning());
@@ -109,9 +66,9 @@ private Q_SLOTS:
         ToviProcess tovi(*m_desktop, home(u"late"_s));
         QVERIFY(tovi.start());
         E2E_WAIT_COMPARE(tovi.eventsOfType(u"app_launched"_s).size(), 1, 5000);
-        QVERIFY(!trayIconShown());
+        QVERIFY(!m_desktop->trayIconShown());
         QVERIFY(m_desktop->startTray());
-        E2E_WAIT(trayIconShown(), 10000);
+        E2E_WAIT(m_desktop->trayIconShown(), 10000);
         tovi.sendSignal(SIGINT);
         QVERIFY(tovi.waitForExit());
         QCOMPARE(tovi.exitCode(), 0);

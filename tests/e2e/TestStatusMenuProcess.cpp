@@ -1,0 +1,109 @@
+#include "E2eHarness.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// Drives the status menu with the keyboard as a person without a mouse
+// would: Down walks the enabled entries, Right opens a submenu, Return picks.
+class TestStatusMenuProcess : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<VirtualDesktop> m_desktop;
+
+    // Enabled entries of the status menu, from the top.
+    enum Entry { restNow = 1, restModes = 2, launchAtLogin = 11, quit = 13 };
+
+    void pick(int entry) const {
+        QStringList keys{u"key"_s, u"--delay"_s, u"60"_s};
+        for (int i = 0; i < entry; ++i)
+            keys << u"Down"_s;
+        keys << u"Return"_s;
+        m_desktop->xdotool(keys);
+    }
+    // The custom dialog through 护眼节奏 → 手动输入时长..., with its fields typed in.
+    void enterCustomMode(const QString& work, const QString& rest) const {
+        QVERIFY(m_desktop->openTrayMenu(u"status-menu-again"_s));
+        m_desktop->xdotool({u"key"_s, u"--delay"_s, u"60"_s, u"Down"_s, u"Down"_s, u"Right"_s});
+        QTest::qWait(300);
+        // Three presets and the saved custom mode, then the dialog entry.
+        m_desktop->xdotool(
+            {u"key"_s, u"--delay"_s, u"60"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Return"_s});
+        QVERIFY(waitUntil([&] { return m_desktop->visibleWindowsOfClass(u"tovi"_s).size() >= 2; }, 5000));
+        QTest::qWait(300);
+        m_desktop->xdotool({u"key"_s, u"ctrl+a"_s});
+        m_desktop->xdotool({u"type"_s, work});
+        m_desktop->xdotool({u"key"_s, u"Tab"_s, u"ctrl+a"_s});
+        m_desktop->xdotool({u"type"_s, rest});
+        m_desktop->xdotool({u"key"_s, u"Return"_s});
+    }
+    static QVariant setting(const ToviProcess& tovi, const QString& key) {
+        return QSettings(tovi.settingsPath(), QSettings::IniFormat).value(key);
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_desktop = std::make_unique<VirtualDesktop>();
+        QVERIFY2(m_desktop->isRunning(), qPrintable(m_desktop->error()));
+    }
+    void cleanupTestCase() { m_desktop.reset(); }
+
+    void everyCommandFromTheMenu() {
+        const QString home =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/homes/menu"_s;
+        ToviProcess tovi(*m_desktop, home);
+        tovi.seedSettings({u"selectedRestModeTag=-1"_s, u"customRestModeWorkDuration=3600"_s,
+                           u"customRestModeRestDuration=3"_s});
+        QVERIFY(tovi.start());
+        E2E_WAIT(m_desktop->trayIconShown(), 10000);
+
+        // A rest at once, recorded as the user's own.
+        QVERIFY(m_desktop->openTrayMenu(u"status-menu"_s));
+        pick(restNow);
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_started"_s).size(), 1, 5000);
+        QCOMPARE(tovi.eventsOfType(u"rest_started"_s).first().value("source"_L1).toString(), u"manual"_s);
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_completed"_s).size(), 1, 10000);
+        E2E_WAIT(m_desktop->visibleWindowsOfClass(u"tovi"_s).size() <= 1, 5000);
+
+        // The custom dialog takes 25 minutes and 30 seconds; the rest's
+        // closing line has gone by the time the menu shows again.
+        QTest::qWait(4000);
+        enterCustomMode(u"25"_s, u"30"_s);
+        E2E_WAIT_COMPARE(setting(tovi, u"customRestModeWorkDuration"_s).toString(), u"1500"_s, 5000);
+        QCOMPARE(setting(tovi, u"customRestModeRestDuration"_s).toString(), u"30"_s);
+        QCOMPARE(setting(tovi, u"selectedRestModeTag"_s).toString(), u"-1"_s);
+        QVERIFY(m_desktop->openTrayMenu(u"status-menu-25-minutes"_s));
+        m_desktop->xdotool({u"key"_s, u"Escape"_s});
+
+        // Out of range: the warning comes up and nothing changes.
+        enterCustomMode(u"0"_s, u"30"_s);
+        E2E_WAIT(m_desktop->visibleWindowsOfClass(u"tovi"_s).size() >= 2, 5000);
+        m_desktop->screenshot(u"invalid-rest-mode"_s);
+        m_desktop->xdotool({u"key"_s, u"Return"_s});
+        E2E_WAIT(m_desktop->visibleWindowsOfClass(u"tovi"_s).size() <= 1, 5000);
+        QCOMPARE(setting(tovi, u"customRestModeWorkDuration"_s).toString(), u"1500"_s);
+
+        // Launch at login writes the autostart entry, and takes it away again.
+        const QString entry = home + u"/config/autostart/tovi.desktop"_s;
+        QVERIFY(m_desktop->openTrayMenu(u"status-menu-login"_s));
+        pick(launchAtLogin);
+        E2E_WAIT(QFile::exists(entry), 5000);
+        QVERIFY(m_desktop->openTrayMenu(u"status-menu-login-marked"_s));
+        pick(launchAtLogin);
+        E2E_WAIT(!QFile::exists(entry), 5000);
+        QVERIFY(tovi.logLines().contains(u"Tovi: 已设置开机自启"_s));
+        E2E_WAIT(tovi.logLines().contains(u"Tovi: 已取消开机自启"_s), 5000);
+
+        // 退出 ends the process.
+        QVERIFY(m_desktop->openTrayMenu(u"status-menu-quit"_s));
+        pick(quit);
+        QVERIFY(tovi.waitForExit());
+        QCOMPARE(tovi.exitCode(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStatusMenuProcess)
+#include "TestStatusMenuProcess.moc"
