@@ -297,3 +297,11 @@ bool VirtualDesktop::openTrayMenu(const QString& name, int timeoutMs) const {
         },
         timeoutMs);
 }
+
+QRect VirtualDesktop::windowGeometry(const QString& id) const {
+    const QString out = xdotool({u"getwindowgeometry"_s, id}).output;
+    const QString position = out.section(u"Position: "_s, 1).section(u' ', 0, 0);
+    const QString size = out.section(u"Geometry: "_s, 1).section(u'\n', 0, 0).trimmed();
+    return {position.section(u',', 0, 0).toInt(), position.section(u',', 1, 1).toInt(),
+            size.section(u'x', 0, 0).toInt(), size.section(u'x', 1, 1).toInt()};
+}

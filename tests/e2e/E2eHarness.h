@@ -58,6 +58,9 @@ public:
     // Ids of the mapped windows of `windowClass` (xdotool search --onlyvisible).
     QStringList visibleWindowsOfClass(const QString& windowClass) const;
 
+    // Position and size of a window, from xdotool.
+    QRect windowGeometry(const QString& id) const;
+
     // Tovi's icon is the small window of class "tovi" the tray host embeds.
     bool trayIconShown() const;
     // Centre of the icon once the tray has placed it; null before.

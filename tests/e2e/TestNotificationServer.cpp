@@ -96,10 +96,9 @@ private Q_SLOTS:
         Rig rig(*m_bus);
         QVERIFY(authorized(rig.center));
         QVERIFY(rig.fire(0) != 0);
-        QTRY_COMPARE_WITH_TIMEOUT(displayed(), 1, 5000);
+        E2E_WAIT_COMPARE(displayed(), 1, 5000);
         QString calls;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (calls += QString::fromUtf8(monitor.readAll())).contains(u"HYDRATION_DRANK"_s), 5000);
+        E2E_WAIT((calls += QString::fromUtf8(monitor.readAll())).contains(u"HYDRATION_DRANK"_s), 5000);
         monitor.terminate();
         monitor.waitForFinished();
         bool titleSeen = false;
@@ -110,8 +109,8 @@ private Q_SLOTS:
         QVERIFY(calls.contains(u"\"message-new-instant\""_s));
 
         QCOMPARE(dunstctl({u"action"_s, u"0"_s}).exitCode, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.hydration.count(), 1, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(displayed(), 0, 5000);
+        E2E_WAIT_COMPARE(rig.hydration.count(), 1, 5000);
+        E2E_WAIT_COMPARE(displayed(), 0, 5000);
         // The server's close after the action is not a second answer.
         QTest::qWait(500);
         QCOMPARE(rig.eventsOf(StatsEventType::hydrationCompleted), 1);
@@ -126,12 +125,12 @@ private Q_SLOTS:
         QVERIFY(first != 0);
         const uint second = rig.fire(first);
         QVERIFY(second != 0);
-        QTRY_COMPARE_WITH_TIMEOUT(displayed(), 1, 5000);
+        E2E_WAIT_COMPARE(displayed(), 1, 5000);
         QTest::qWait(500);
         QCOMPARE(rig.eventsOf(StatsEventType::hydrationSkipped), 0);
 
         QCOMPARE(dunstctl({u"close"_s}).exitCode, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.eventsOf(StatsEventType::hydrationSkipped), 1, 5000);
+        E2E_WAIT_COMPARE(rig.eventsOf(StatsEventType::hydrationSkipped), 1, 5000);
         QCOMPARE(skipLines.size(), 1);
         QCOMPARE(rig.center.serverId(u"hydration-reminder"_s), 0u);
         QCOMPARE(rig.hydration.count(), 0);
@@ -141,28 +140,28 @@ private Q_SLOTS:
         {
             Rig rig(*m_bus);
             QVERIFY(rig.fire(0) != 0);
-            QTRY_COMPARE_WITH_TIMEOUT(displayed(), 1, 5000);
+            E2E_WAIT_COMPARE(displayed(), 1, 5000);
         }
         // An orphan left on screen would take an answer nobody hears.
-        QTRY_COMPARE_WITH_TIMEOUT(displayed(), 0, 5000);
+        E2E_WAIT_COMPARE(displayed(), 0, 5000);
     }
 
     void withoutAServerRemindersGoToTheAlertAndComeBack() {
         Rig rig(*m_bus);
         QVERIFY(m_desktop->stopNotifications());
         // Nothing may start a server on demand: missing means missing.
-        QTRY_VERIFY_WITH_TIMEOUT(!authorized(rig.center), 5000);
+        E2E_WAIT(!authorized(rig.center), 5000);
         rig.alerts.script = {0};
         rig.hydration.fireReminderIfNeeded();
-        QTRY_COMPARE_WITH_TIMEOUT(rig.alerts.shown.size(), 1, 5000);
+        E2E_WAIT_COMPARE(rig.alerts.shown.size(), 1, 5000);
         QCOMPARE(rig.hydration.count(), 1);
 
         QVERIFY(m_desktop->startNotifications());
-        QTRY_VERIFY_WITH_TIMEOUT(authorized(rig.center), 5000);
+        E2E_WAIT(authorized(rig.center), 5000);
         QVERIFY(rig.fire(0) != 0);
         QCOMPARE(rig.alerts.shown.size(), 1);
         QCOMPARE(dunstctl({u"action"_s, u"0"_s}).exitCode, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.hydration.count(), 2, 5000);
+        E2E_WAIT_COMPARE(rig.hydration.count(), 2, 5000);
     }
 };
 

@@ -45,22 +45,13 @@ private:
     // The modal alert: the one visible Tovi window larger than the tray icon.
     static QString alertWindow(const VirtualDesktop& desktop) {
         for (const QString& id : desktop.visibleWindowsOfClass(u"tovi"_s)) {
-            const QString geometry = desktop.xdotool({u"getwindowgeometry"_s, id}).output;
-            const QString size = geometry.section(u"Geometry: "_s, 1).section(u'\n', 0, 0).trimmed();
-            if (size.section(u'x', 0, 0).toInt() >= 200 && size != u"390x118"_s)
+            const QRect frame = desktop.windowGeometry(id);
+            if (frame.width() >= 200 && frame.size() != QSize(390, 118))
                 return id;
         }
         return {};
     }
 
-    // Window position and size from xdotool.
-    static QRect windowGeometry(const VirtualDesktop& desktop, const QString& id) {
-        const QString out = desktop.xdotool({u"getwindowgeometry"_s, id}).output;
-        const QString position = out.section(u"Position: "_s, 1).section(u' ', 0, 0);
-        const QString size = out.section(u"Geometry: "_s, 1).section(u'\n', 0, 0).trimmed();
-        return {position.section(u',', 0, 0).toInt(), position.section(u',', 1, 1).toInt(),
-                size.section(u'x', 0, 0).toInt(), size.section(u'x', 1, 1).toInt()};
-    }
     // The default button is the one with the blue frame, in the alert's button row.
     static QPoint defaultButtonCentre(const QString& screenshot, const QRect& window) {
         const QImage image(screenshot);
@@ -87,10 +78,9 @@ private Q_SLOTS:
         ToviProcess tovi(desktop, home(u"notify"_s));
         tovi.seedSettings(dueHydration(0));
         QVERIFY(tovi.start());
-        QTRY_COMPARE_WITH_TIMEOUT(displayed(desktop), 1, 5000);
+        E2E_WAIT_COMPARE(displayed(desktop), 1, 5000);
         QString calls;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (calls += QString::fromUtf8(monitor.readAll())).contains(u"HYDRATION_DRANK"_s), 5000);
+        E2E_WAIT((calls += QString::fromUtf8(monitor.readAll())).contains(u"HYDRATION_DRANK"_s), 5000);
         bool titleSeen = false;
         for (const ReminderText& text : ToviCopy::hydrationReminderTexts())
             titleSeen |= calls.contains(u"\""_s + text.title + u"\""_s);
@@ -99,12 +89,12 @@ private Q_SLOTS:
         QCOMPARE(tovi.eventsOfType(u"hydration_prompt_shown"_s).size(), 1);
 
         QCOMPARE(dunstctl(desktop, {u"action"_s, u"0"_s}).exitCode, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(tovi.eventsOfType(u"hydration_completed"_s).size(), 1, 5000);
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"hydration_completed"_s).size(), 1, 5000);
         const QJsonObject completed = tovi.eventsOfType(u"hydration_completed"_s).first();
         QCOMPARE(completed.value("source"_L1).toString(), u"notification"_s);
         QCOMPARE(completed.value("payload"_L1).toObject().value("countAfter"_L1).toInt(), 1);
         QCOMPARE(completed.value("payload"_L1).toObject().value("intervalMinutes"_L1).toInt(), 45);
-        QTRY_COMPARE_WITH_TIMEOUT(displayed(desktop), 0, 5000);
+        E2E_WAIT_COMPARE(displayed(desktop), 0, 5000);
 
         // The next one, this time dismissed by the user.
         tovi.sendSignal(SIGTERM);
@@ -112,17 +102,17 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(tovi.settingsPath()));
         tovi.seedSettings(dueHydration(1));
         QVERIFY(tovi.start());
-        QTRY_COMPARE_WITH_TIMEOUT(displayed(desktop), 1, 5000);
+        E2E_WAIT_COMPARE(displayed(desktop), 1, 5000);
         QCOMPARE(dunstctl(desktop, {u"close"_s}).exitCode, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(tovi.eventsOfType(u"hydration_skipped"_s).size(), 1, 5000);
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"hydration_skipped"_s).size(), 1, 5000);
         QCOMPARE(tovi.eventsOfType(u"hydration_skipped"_s).first().value("source"_L1).toString(),
                  u"notification"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(hasWindowOfSize(desktop, u"390x118"_s), 3000);
+        E2E_WAIT(hasWindowOfSize(desktop, u"390x118"_s), 3000);
         QTest::qWait(400);
         const QString shot = desktop.screenshot(u"reminder-skip-toast"_s);
         QVERIFY(!shot.isEmpty());
         // Gone again by itself.
-        QTRY_VERIFY_WITH_TIMEOUT(!hasWindowOfSize(desktop, u"390x118"_s), 10000);
+        E2E_WAIT(!hasWindowOfSize(desktop, u"390x118"_s), 10000);
         QCOMPARE(tovi.eventsOfType(u"hydration_completed"_s).size(), 1);
         monitor.terminate();
         monitor.waitForFinished();
@@ -135,7 +125,7 @@ private Q_SLOTS:
         tovi.seedSettings(dueHydration(2));
         QVERIFY(tovi.start());
         QString alert;
-        QTRY_VERIFY_WITH_TIMEOUT(!(alert = alertWindow(desktop)).isEmpty(), 8000);
+        E2E_WAIT(!(alert = alertWindow(desktop)).isEmpty(), 8000);
         QTest::qWait(500);
         QVERIFY(!desktop.screenshot(u"reminder-alert"_s).isEmpty());
         QCOMPARE(tovi.eventsOfType(u"hydration_prompt_shown"_s).size(), 1);
@@ -144,16 +134,41 @@ private Q_SLOTS:
 
         // "水分充值 +1" is the default button.
         const QPoint button = defaultButtonCentre(desktop.screenshot(u"reminder-alert-buttons"_s),
-                                                  windowGeometry(desktop, alert));
+                                                  desktop.windowGeometry(alert));
         QVERIFY(!button.isNull());
         desktop.xdotool({u"mousemove"_s, QString::number(button.x()), QString::number(button.y())});
         desktop.xdotool({u"click"_s, u"1"_s});
-        QTRY_COMPARE_WITH_TIMEOUT(tovi.eventsOfType(u"hydration_completed"_s).size(), 1, 5000);
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"hydration_completed"_s).size(), 1, 5000);
         const QJsonObject completed = tovi.eventsOfType(u"hydration_completed"_s).first();
         QCOMPARE(completed.value("source"_L1).toString(), u"scheduled"_s);
         QCOMPARE(completed.value("payload"_L1).toObject().value("countAfter"_L1).toInt(), 3);
-        QTRY_VERIFY_WITH_TIMEOUT(alertWindow(desktop).isEmpty(), 5000);
+        E2E_WAIT(alertWindow(desktop).isEmpty(), 5000);
         QVERIFY(tovi.isRunning());
+    }
+
+    void aReminderDueDuringARestWaitsForItsEnd() {
+        VirtualDesktop desktop;
+        QVERIFY2(desktop.isRunning(), qPrintable(desktop.error()));
+        ToviProcess tovi(desktop, home(u"deferred"_s));
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        // Work 8 s, rest 4 s; the reminder falls due 10 s in, inside the first rest.
+        tovi.seedSettings({u"selectedRestModeTag=-1"_s, u"customRestModeWorkDuration=8"_s,
+                           u"customRestModeRestDuration=4"_s,
+                           u"hydrationReminderDayStartedAt="_s + iso(now.addSecs(-3600)),
+                           u"hydrationReminderNextReminderAt="_s + iso(now.addSecs(10)),
+                           u"pelvicFloorReminderEnabled=false"_s});
+        QVERIFY(tovi.start());
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_completed"_s).size(), 1, 30000);
+        QVERIFY(tovi.eventsOfType(u"hydration_prompt_shown"_s).isEmpty());
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"hydration_prompt_shown"_s).size(), 1, 15000);
+        const auto at = [](const QJsonObject& e) {
+            return QDateTime::fromString(e.value("timestamp"_L1).toString(), Qt::ISODate);
+        };
+        const qint64 after = at(tovi.eventsOfType(u"rest_completed"_s).first())
+                                 .secsTo(at(tovi.eventsOfType(u"hydration_prompt_shown"_s).first()));
+        // About 5 s after the rest; whole-second stamps and a busy machine widen it.
+        QVERIFY2(after >= 4 && after <= 12, qPrintable(QString::number(after)));
+        E2E_WAIT(displayed(desktop) == 1, 5000);
     }
 };
 

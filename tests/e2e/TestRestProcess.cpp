@@ -17,11 +17,7 @@ private:
     QList<QRect> restWindowFrames() const {
         QList<QRect> frames;
         for (const QString& id : m_desktop->visibleWindowsOfClass(u"tovi"_s)) {
-            const QString out = m_desktop->xdotool({u"getwindowgeometry"_s, id}).output;
-            const QString position = out.section(u"Position: "_s, 1).section(u' ', 0, 0);
-            const QString size = out.section(u"Geometry: "_s, 1).section(u'\n', 0, 0).trimmed();
-            const QRect frame(position.section(u',', 0, 0).toInt(), position.section(u',', 1, 1).toInt(),
-                              size.section(u'x', 0, 0).toInt(), size.section(u'x', 1, 1).toInt());
+            const QRect frame = m_desktop->windowGeometry(id);
             if (frame.width() >= 1920 && frame.height() >= 1080)
                 frames.append(frame);
         }
