@@ -1,6 +1,7 @@
 #include "FakeAlerts.h"
 #include "FakeClock.h"
 #include "FakeScreens.h"
+#include "FakeWallpapers.h"
 #include "TestEnvironment.h"
 #include "app/AppDelegate.h"
 #include "app/RestWindow.h"
@@ -9,7 +10,6 @@
 #include "platform/Log.h"
 #include "rest/RestView.h"
 #include "stats/StatsStore.h"
-#include "themes/WallpaperManager.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -18,12 +18,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-class CountingWallpapers final : public WallpaperManager {
-public:
-    void prefetchNextWallpaper() override { ++requests; }
-    int requests = 0;
-};
-
 struct Fixture {
     explicit Fixture(const QStringList& settings = {})
         : clock(QDateTime(QDate(2025, 3, 1), QTime(9, 0), Qt::LocalTime))
@@ -58,7 +52,7 @@ struct Fixture {
     FakeAlerts alerts;
     FakeScreens screens;
     StatsStore store;
-    CountingWallpapers wallpapers;
+    FakeWallpapers wallpapers;
     QStringList log;
     std::unique_ptr<AppDelegate> app;
 };

@@ -2,6 +2,7 @@
 #include "FakeClock.h"
 #include "FakeNotificationCenter.h"
 #include "FakeScreens.h"
+#include "FakeWallpapers.h"
 #include "TestEnvironment.h"
 #include "app/AppDelegate.h"
 #include "app/ToviCopy.h"
@@ -10,7 +11,6 @@
 #include "platform/WorkspaceEvents.h"
 #include "reminders/HydrationReminderManager.h"
 #include "stats/StatsStore.h"
-#include "themes/WallpaperManager.h"
 
 #include <QAction>
 #include <QDir>
@@ -22,12 +22,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-class CountingWallpapers final : public WallpaperManager {
-public:
-    void prefetchNextWallpaper() override { ++requests; }
-    int requests = 0;
-};
-
 struct Fixture {
     explicit Fixture(const QStringList& settings = {})
         : clock(QDateTime(QDate(2025, 3, 3), QTime(10, 0), Qt::LocalTime))
@@ -74,7 +68,7 @@ struct Fixture {
     FakeNotificationCenter center;
     WorkspaceEvents workspace;
     XdgAutostartLoginItem loginItems;
-    CountingWallpapers wallpapers;
+    FakeWallpapers wallpapers;
     std::unique_ptr<AppDelegate> app;
 };
 
