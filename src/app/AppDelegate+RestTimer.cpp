@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QTimer>
 #include <QUuid>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -52,7 +53,7 @@ void AppDelegate::triggerRestNow() {
 
 StatsPayload AppDelegate::restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const {
     return {
-        {u"plannedSeconds"_s, restDuration},
+        {u"plannedSeconds"_s, currentRestDuration},
         {u"actualSeconds"_s, actualSeconds},
         {u"skippedSeconds"_s, skippedSeconds},
         {u"workDurationSeconds"_s, workDuration},
@@ -64,6 +65,7 @@ void AppDelegate::startRest(StatsEventSource source) {
     if (isResting)
         return;
     isResting = true;
+    currentRestDuration = restDuration;
     restSecondsRemaining = restDuration;
     setStatusLine(ToviCopy::restStatusLine());
     currentRestSessionId = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
@@ -81,7 +83,7 @@ void AppDelegate::startRest(StatsEventSource source) {
 RestView* AppDelegate::makeRestView() {
     QPointer<AppDelegate> self(this);
     return new RestView(
-        restDuration, [self] { return self ? self->restSecondsRemaining : 0; }, m_ultramanSubtitle,
+        currentRestDuration, [self] { return self ? self->restSecondsRemaining : 0; }, m_ultramanSubtitle,
         [self](const QString& message) {
             if (self)
                 self->stopRest(message);
@@ -111,8 +113,8 @@ void AppDelegate::layOutRestWindows() {
     }
 }
 
-// Screens that come or go during a rest are covered or let go at once, each
-// remaining view keeping its hold state; between rests the next rest decides.
+// Screens that come or go during a rest are covered or let go at once; a
+// window stays with its screen, so a hold in progress on it carries on.
 void AppDelegate::screensDidChange() {
     QPointer<AppDelegate> self(this);
     // The toolkit finishes moving windows off a removed screen first.
@@ -121,23 +123,29 @@ void AppDelegate::screensDidChange() {
             return;
         const QList<ScreenInfo> screens = self->m_services.screens->screens();
         Log::line(u"Tovi: Screens changed during a rest, rearranging rest windows"_s);
-        while (self->restWindows.size() > screens.size()) {
-            RestWindow* extra = self->restWindows.takeLast();
-            extra->orderOut();
-            extra->deleteLater();
-        }
-        for (qsizetype i = 0; i < screens.size(); ++i) {
-            if (i < self->restWindows.size()) {
-                self->restWindows.at(i)->setFrame(screens.at(i));
-                self->restWindows.at(i)->makeKeyAndOrderFront();
+        QList<RestWindow*> left = self->restWindows;
+        QList<RestWindow*> arranged;
+        for (const ScreenInfo& screen : screens) {
+            const auto same = std::find_if(left.begin(), left.end(), [&](RestWindow* window) {
+                return window->screenInfo().name == screen.name;
+            });
+            RestWindow* window = nullptr;
+            if (same != left.end()) {
+                window = *same;
+                left.erase(same);
             } else {
-                auto* window = new RestWindow(screens.at(i));
+                window = new RestWindow(screen);
                 window->setContentView(self->makeRestView());
-                window->setFrame(screens.at(i));
-                self->restWindows.append(window);
-                window->makeKeyAndOrderFront();
             }
+            window->setFrame(screen);
+            window->makeKeyAndOrderFront();
+            arranged.append(window);
         }
+        for (RestWindow* gone : std::as_const(left)) {
+            gone->orderOut();
+            gone->deleteLater();
+        }
+        self->restWindows = arranged;
     });
 }
 
@@ -145,7 +153,7 @@ void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
     if (!isResting)
         return;
     const qint64 remaining = std::max<qint64>(restSecondsRemaining, 0);
-    const qint64 actual = std::max<qint64>(restDuration - remaining, 0);
+    const qint64 actual = std::max<qint64>(currentRestDuration - remaining, 0);
     statsStore->record(skipMessage ? StatsEventType::restSkipped : StatsEventType::restCompleted,
                        currentRestSource, currentRestSessionId,
                        restStatsPayload(actual, skipMessage ? remaining : 0), Clock::now());
@@ -168,6 +176,9 @@ void AppDelegate::closeRestWindows() {
 }
 
 void AppDelegate::updateStatusMenuTitle() {
+    // The rest's own line stays until the rest ends, whatever changes meanwhile.
+    if (isResting)
+        return;
     if (transientStatusMessage) {
         if (transientStatusExpiresAt && *transientStatusExpiresAt > Clock::now()) {
             setStatusLine(*transientStatusMessage);

@@ -189,6 +189,9 @@ public:
     StatsStore* const statsStore;
     std::optional<QString> currentRestSessionId;
     StatsEventSource currentRestSource = StatsEventSource::scheduled;
+    // The length the rest on screen started with; a mode chosen meanwhile
+    // applies from the next rest.
+    qint64 currentRestDuration = 20;
 
     QMenu* statusMenu() const { return m_statusMenu; }
     QMenuBar* mainMenu() const { return m_mainMenu; }

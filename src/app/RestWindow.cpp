@@ -2,6 +2,7 @@
 
 #include "rest/RestView.h"
 
+#include <QCloseEvent>
 #include <QScreen>
 #include <QWindow>
 
@@ -67,4 +68,8 @@ void RestWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (m_view)
         m_view->setGeometry(0, 0, width(), height());
+}
+
+void RestWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
 }

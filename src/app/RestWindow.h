@@ -27,6 +27,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Only a hold ends a rest: the window manager's close is refused.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     ScreenInfo m_screen;

@@ -221,12 +221,17 @@ void RestView::startSkipTimer(double duration) {
 }
 
 void RestView::skipTimerTick() {
-    if (!m_isPressingSkip || m_isCompletingSkip)
+    if (!m_isPressingSkip || m_isCompletingSkip || m_completionAwaitsRelease)
         return;
     m_skipProgress += holdTickSeconds / m_holdDuration;
     if (m_skipProgress >= 1.0) {
         m_skipProgress = 1.0;
-        completeSkip();
+        // A Space release still settling may be the end of the hold: a key
+        // let go before the last tick must not skip.
+        if (m_spaceReleaseTimer->isActive())
+            m_completionAwaitsRelease = true;
+        else
+            completeSkip();
     }
     m_progressShown.jump(m_skipProgress);
     update(layoutFor(m_theme).skipControl.adjusted(-4, -4, 4, 4).toAlignedRect());
@@ -234,6 +239,7 @@ void RestView::skipTimerTick() {
 
 void RestView::stopSkipTimer() {
     m_isPressingSkip = false;
+    m_completionAwaitsRelease = false;
     delete m_skipTimer;
     m_skipTimer = nullptr;
     const double t = now();
@@ -305,6 +311,10 @@ bool RestView::handleSpaceKey(QEvent* event) {
         // A press right behind a release is the key repeating, not a new press.
         if (m_spaceReleaseTimer->isActive()) {
             m_spaceReleaseTimer->stop();
+            if (m_completionAwaitsRelease) {
+                m_completionAwaitsRelease = false;
+                completeSkip();
+            }
             return true;
         }
         if (!m_isPressingSkip && !m_isSpacePressed && !m_isCompletingSkip) {
@@ -342,6 +352,8 @@ void RestView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     removeSpaceKeyMonitor();
     m_spaceReleaseTimer->stop();
+    if (m_isPressingSkip)
+        stopSkipTimer();
     // A hidden view between rests must cost nothing.
     m_breathTimer->stop();
     m_frameTimer->stop();

@@ -115,6 +115,7 @@ private:
     double m_skipProgress = 0.0;
     bool m_isPressingSkip = false;
     QTimer* m_skipTimer = nullptr;
+    bool m_completionAwaitsRelease = false;
     double m_holdDuration = holdSeconds;
     bool m_isCompletingSkip = false;
     std::optional<QString> m_skipFeedbackText;

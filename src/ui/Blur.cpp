@@ -7,7 +7,8 @@
 
 namespace {
 // One box pass along a contiguous line of premultiplied ARGB pixels with a
-// running sum, written out every `outStride` pixels.
+// running sum, written out every `outStride` pixels. Beyond the line lies
+// transparency, so a blurred layer fades out at its edges.
 void boxLine(const quint32* in, quint32* out, int count, int outStride, int r) {
     if (r <= 0 || count <= 0) {
         for (int i = 0; i < count; ++i)
@@ -22,7 +23,7 @@ void boxLine(const quint32* in, quint32* out, int count, int outStride, int r) {
         sum[2] += sign * int((p >> 8) & 0xff);
         sum[3] += sign * int(p & 0xff);
     };
-    auto at = [&](int i) { return in[std::clamp(i, 0, count - 1)]; };
+    auto at = [&](int i) { return i < 0 || i >= count ? 0u : in[i]; };
     for (int i = -r; i <= r; ++i)
         add(at(i), 1);
     for (int i = 0; i < count; ++i) {

@@ -240,17 +240,21 @@ private Q_SLOTS:
         f.app->selectMode(2700300);
         QVERIFY(f.app->isResting);
         QCOMPARE(f.app->workSecondsRemaining, 2700);
-        // 300 s planned now, 18 left: 282 actual; a shorter new rest never goes below 0.
-        f.app->stopRest();
-        QCOMPARE(f.events().last().payload.value(u"actualSeconds").intValue(), 282);
+        QCOMPARE(f.status(), ToviCopy::restStatusLine());
+        // The rest on screen is recorded at the length it started with.
+        f.app->stopRest(u"skip"_s);
+        auto payload = f.events().last().payload;
+        QCOMPARE(payload.value(u"plannedSeconds").intValue(), 20);
+        QCOMPARE(payload.value(u"actualSeconds").intValue(), 2);
+        QCOMPARE(payload.value(u"workDurationSeconds").intValue(), 2700);
 
-        f.app->selectMode(2700300);
         f.app->triggerRestNow();
         f.app->selectMode(120020);
         f.app->restSecondsRemaining = 250;
         f.app->stopRest();
-        QCOMPARE(f.events().last().payload.value(u"actualSeconds").intValue(), 0);
-        QCOMPARE(f.events().last().payload.value(u"plannedSeconds").intValue(), 20);
+        payload = f.events().last().payload;
+        QCOMPARE(payload.value(u"plannedSeconds").intValue(), 300);
+        QCOMPARE(payload.value(u"actualSeconds").intValue(), 50);
     }
 
     void aMessageDuringARestStaysUntilItEnds() {
@@ -307,17 +311,33 @@ private Q_SLOTS:
         f.screens.setSideBySide(3);
         f.app->triggerRestNow();
         QCOMPARE(f.app->restWindows.size(), 3);
-        QPointer<RestWindow> third = f.app->restWindows.at(2);
-        f.screens.setSideBySide(2);
-        QTRY_COMPARE(f.app->restWindows.size(), 2);
-        QTRY_VERIFY(!third);
+        QPointer<RestWindow> first = f.app->restWindows.at(0);
+        QPointer<RestWindow> second = f.app->restWindows.at(1);
+        second->contentView()->mouseDownOnSkip();
+        // The first screen goes; the others keep their windows and the hold.
+        QList<ScreenInfo> remaining = f.screens.screens().mid(1);
+        f.screens.set(remaining);
+        QTRY_VERIFY(!first);
+        QCOMPARE(f.app->restWindows.size(), 2);
+        QCOMPARE(f.app->restWindows.at(0), second.data());
+        QVERIFY(second->contentView()->isPressingSkip());
         for (RestWindow* w : f.app->restWindows)
             QVERIFY(w->isVisible());
         f.screens.setSideBySide(3);
         QTRY_COMPARE(f.app->restWindows.size(), 3);
-        QVERIFY(f.app->restWindows.at(2)->isVisible());
+        QVERIFY(f.app->restWindows.at(0)->isVisible());
         f.app->stopRest();
-        QVERIFY(!f.app->restWindows.at(2)->isVisible());
+        QVERIFY(!f.app->restWindows.at(0)->isVisible());
+    }
+
+    void theWindowManagerCannotCloseARest() {
+        Fixture f;
+        f.launch();
+        f.app->triggerRestNow();
+        RestWindow* window = f.app->restWindows.first();
+        QVERIFY(!window->close());
+        QVERIFY(window->isVisible() && f.app->isResting);
+        f.app->stopRest();
     }
 
     void wallpaperPrefetchOneMinuteBeforeTheRest_data() {

@@ -200,6 +200,27 @@ private Q_SLOTS:
         QCOMPARE(counter.keys, 2);
     }
 
+    void theLastTickWaitsForASettlingRelease() {
+        Fixture f;
+        f.view.show();
+        auto holdToTheLastTick = [&f] {
+            f.key(QEvent::KeyPress);
+            for (int i = 0; i < 30; ++i)
+                f.view.skipTimerTick();
+            f.key(QEvent::KeyRelease);
+            f.view.skipTimerTick();
+            QVERIFY(!f.view.isCompletingSkip());
+        };
+        // Let go just before the end: no skip.
+        holdToTheLastTick();
+        QTRY_VERIFY(!f.view.isPressingSkip());
+        QVERIFY(!f.view.isCompletingSkip() && !f.view.skipFeedbackText());
+        // The release was only the key repeating: the hold completes.
+        holdToTheLastTick();
+        f.key(QEvent::KeyPress);
+        QVERIFY(f.view.isCompletingSkip());
+    }
+
     void mouseAndSpaceTogether() {
         Fixture f;
         f.view.show();
