@@ -109,6 +109,7 @@ void AppDelegate::setupMenu() {
     menu->addSeparator();
     launchAtLoginItem = addCommand(menu, u"开机自启"_s, &AppDelegate::toggleLaunchAtLogin);
     launchAtLoginItem->setCheckable(true);
+    launchAtLoginItem->setChecked(m_services.loginItems && m_services.loginItems->isEnabled());
     menu->addSeparator();
     addCommand(menu, u"关于 Tovi"_s, &AppDelegate::showAbout);
     addCommand(menu, u"退出"_s, &AppDelegate::quitApp);

@@ -7,17 +7,18 @@ using namespace Qt::StringLiterals;
 
 // Qt's line edits already handle cut, copy, paste and select-all with the
 // platform shortcuts, so the edit menu only names them. The menu bar is never
-// shown: a tray program has no main window to hold it.
+// shown: a tray program has no main window to hold it, so the quit key is
+// matched by the application's event filter instead of the hidden action.
 void AppDelegate::configureMainMenuForTextEditing() {
     delete m_mainMenu;
     m_mainMenu = new QMenuBar;
     m_mainMenu->setVisible(false);
     QMenu* app = m_mainMenu->addMenu(u"Tovi"_s);
-    app->addAction(u"关于 Tovi"_s)->setObjectName(u"about"_s);
+    QAction* about = app->addAction(u"关于 Tovi"_s);
+    connect(about, &QAction::triggered, this, &AppDelegate::showAbout);
     app->addSeparator();
     QAction* quit = app->addAction(u"退出 Tovi"_s);
-    quit->setShortcut(QKeySequence::Quit);
-    quit->setShortcutContext(Qt::ApplicationShortcut);
+    quit->setShortcut(quitKey());
     connect(quit, &QAction::triggered, this, &AppDelegate::quitApp);
 
     QMenu* edit = m_mainMenu->addMenu(u"编辑"_s);

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSystemTrayIcon>
@@ -79,6 +80,14 @@ void AppDelegate::quitApp() {
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
     if (watched == qApp && event->type() == QEvent::Quit && !applicationShouldTerminate()) {
         Log::line(u"Tovi: 退出请求不是来自菜单，继续运行"_s);
+        return true;
+    }
+    // The quit key works in Tovi's own windows, but neither ends a rest (only
+    // a hold does) nor pulls the program from under a modal dialog.
+    if (event->type() == QEvent::KeyPress &&
+        QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == quitKey() && !isResting &&
+        !QApplication::activeModalWidget()) {
+        quitApp();
         return true;
     }
     return QObject::eventFilter(watched, event);

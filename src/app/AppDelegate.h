@@ -4,6 +4,7 @@
 #include "stats/StatsEvent.h"
 
 #include <QDateTime>
+#include <QKeySequence>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -68,6 +69,8 @@ public:
     void configureReminderNotifications();
     void loadRestModeConfiguration();
     void configureMainMenuForTextEditing();
+    // Ctrl+Q on every desktop, whatever its own key scheme says.
+    static QKeySequence quitKey() { return QKeySequence(Qt::CTRL | Qt::Key_Q); }
     void configureStatusItem();
     void setupMenu();
     void startServices();

@@ -8,16 +8,37 @@
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-// Exec= takes a command line: quote the path so spaces and quotes survive.
+// Exec= takes a command line inside a desktop-entry string: quote the path so
+// spaces and quotes survive, then escape the backslashes once more for the
+// string itself, and double '%' so it is no field code.
 QString quotedForExec(const QString& path) {
-    QString escaped = path;
+    QString quoted = path;
     for (const QChar c : {u'\\', u'"', u'`', u'$'})
-        escaped.replace(c, u"\\"_s + c);
-    return u'"' + escaped + u'"';
+        quoted.replace(c, u"\\"_s + c);
+    quoted = u'"' + quoted + u'"';
+    return quoted.replace(u"\\"_s, u"\\\\"_s).replace(u"%"_s, u"%%"_s);
+}
+
+// Like mkpath, but keeps the reason of the step that failed.
+std::optional<QString> makeDirectories(const QString& dir) {
+    const QFileInfo info(dir);
+    if (info.isDir())
+        return std::nullopt;
+    if (info.exists())
+        return QString::fromLocal8Bit(std::strerror(ENOTDIR)) + u": "_s + dir;
+    const QString parent = info.absolutePath();
+    if (parent != dir) {
+        if (auto failure = makeDirectories(parent))
+            return failure;
+    }
+    if (::mkdir(QFile::encodeName(dir).constData(), 0777) != 0 && errno != EEXIST)
+        return QString::fromLocal8Bit(std::strerror(errno)) + u": "_s + dir;
+    return std::nullopt;
 }
 } // namespace
 
@@ -46,9 +67,8 @@ bool XdgAutostartLoginItem::isEnabled() const {
 }
 
 std::optional<QString> XdgAutostartLoginItem::registerItem() {
-    const QString dir = QFileInfo(m_path).absolutePath();
-    if (!QDir().mkpath(dir))
-        return QString::fromLocal8Bit(std::strerror(errno)) + u": "_s + dir;
+    if (auto failure = makeDirectories(QFileInfo(m_path).absolutePath()))
+        return failure;
     QSaveFile file(m_path);
     const QString entry = u"[Desktop Entry]\n"
                           u"Type=Application\n"

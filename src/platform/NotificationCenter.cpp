@@ -105,6 +105,9 @@ void DBusNotificationCenter::post(const NotificationRequest& request) {
     const auto category = m_categories.constFind(request.categoryIdentifier);
     if (category != m_categories.cend())
         actions << category->actionIdentifier << category->actionTitle;
+    // Offering the body click as "default" makes servers report it as such;
+    // without it many close the notification, which reads as a dismissal.
+    actions << u"default"_s << QString();
     QVariantMap hints;
     if (request.sound)
         hints.insert(u"sound-name"_s, u"message-new-instant"_s);

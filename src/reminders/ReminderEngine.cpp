@@ -27,8 +27,9 @@ ReminderEngine::ReminderEngine(ReminderProfile profile, ReminderCopy copy, const
     });
     if (m_services.notifications) {
         connect(m_services.notifications, &NotificationCenter::postFailed, this, [this](const QString& id) {
+            // Its prompt was recorded when the post went out.
             if (id == m_profile.notificationIdentifier)
-                showAlertLater();
+                showAlertLater(false);
         });
     }
 }
@@ -38,6 +39,7 @@ ReminderEngine::~ReminderEngine() {
 }
 
 void ReminderEngine::start() {
+    m_stopped = false;
     observeWorkspaceResumeEvents();
     ensureFreshDayState();
     if (isEnabled()) {
@@ -47,6 +49,7 @@ void ReminderEngine::start() {
 }
 
 void ReminderEngine::stop() {
+    m_stopped = true;
     dropTimer();
     for (const QMetaObject::Connection& c : std::as_const(m_observers))
         disconnect(c);
@@ -208,10 +211,11 @@ void ReminderEngine::deliverReminder() {
     });
 }
 
-void ReminderEngine::showAlertLater() {
+void ReminderEngine::showAlertLater(bool recordPrompt) {
     // After the firing has stored its repeat, so that an answer made in the
     // alert's own loop is not overwritten by it.
-    QTimer::singleShot(0, this, [this] { showReminderAlert(StatsEventSource::scheduled); });
+    QTimer::singleShot(
+        0, this, [this, recordPrompt] { showReminderAlert(StatsEventSource::scheduled, recordPrompt); });
 }
 
 void ReminderEngine::addNotificationRequest() {
@@ -222,10 +226,11 @@ void ReminderEngine::addNotificationRequest() {
         {m_profile.notificationIdentifier, m_profile.categoryIdentifier, text.title, text.body, true});
 }
 
-bool ReminderEngine::showReminderAlert(StatsEventSource source) {
-    if (m_alertOpen || !m_services.alerts)
+bool ReminderEngine::showReminderAlert(StatsEventSource source, bool recordPrompt) {
+    if (m_alertOpen || !m_services.alerts || m_stopped)
         return false;
-    recordPromptShown(source);
+    if (recordPrompt)
+        recordPromptShown(source);
     const ReminderText text = m_copy.pickReminder();
     AlertRequest request;
     request.style = AlertRequest::Style::Informational;
@@ -238,6 +243,10 @@ bool ReminderEngine::showReminderAlert(StatsEventSource source) {
     if (!self)
         return false;
     m_alertOpen = false;
+    // Quitting ends the alert's loop too: that is no answer, and nothing is
+    // recorded at quit.
+    if (m_stopped)
+        return false;
     if (answer == 0) {
         recordCount(source, std::nullopt);
         return true;

@@ -47,7 +47,7 @@ public:
     void setEnabled(bool on);
     void setInterval(qint64 minutes);
     // True when the user confirmed.
-    bool showReminderAlert(StatsEventSource source);
+    bool showReminderAlert(StatsEventSource source, bool recordPrompt = true);
     // True when the response was this reminder's and was handled.
     bool handleNotificationResponse(const NotificationResponse& response);
     void retryDeferredReminderAfterRest();
@@ -84,7 +84,7 @@ private:
     void removeNotifications();
     void deliverReminder();
     void addNotificationRequest();
-    void showAlertLater();
+    void showAlertLater(bool recordPrompt = true);
     void recordPromptShown(StatsEventSource source);
     void reportReminderSkipped(StatsEventSource source);
     void setNextReminderAt(const QDateTime& moment);
@@ -98,5 +98,6 @@ private:
     bool m_deferredReminderAfterRest = false;
     // A second alert while one is open would stack modal loops.
     bool m_alertOpen = false;
+    bool m_stopped = false;
     QList<QMetaObject::Connection> m_observers;
 };

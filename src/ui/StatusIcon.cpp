@@ -13,7 +13,7 @@ constexpr QSizeF iconSize(22, 18);
 
 QFont glyphFont() {
     QFont font = QGuiApplication::font();
-    font.setWeight(QFont::Black);
+    font.setWeight(QFont::ExtraBold);
     // Points are pixels at ratio 1 here: the icon is a fixed 22 x 18 image.
     font.setPixelSize(16);
     return font;

@@ -108,7 +108,20 @@ private Q_SLOTS:
         QVERIFY(calls.contains(u"\"HYDRATION_DRANK\""_s));
         QVERIFY(calls.contains(u"\"message-new-instant\""_s));
 
+        // A click on the body answers nothing.
+        QStringList answers;
+        connect(&rig.center, &NotificationCenter::responded, this,
+                [&answers](const NotificationResponse& r) { answers << r.actionIdentifier; });
         QCOMPARE(dunstctl({u"action"_s, u"0"_s}).exitCode, 0);
+        E2E_WAIT_COMPARE(answers.size(), 1, 5000);
+        QCOMPARE(answers.first(), u"default"_s);
+        QCOMPARE(rig.hydration.count(), 0);
+        QCOMPARE(rig.eventsOf(StatsEventType::hydrationSkipped), 0);
+        E2E_WAIT_COMPARE(displayed(), 0, 5000);
+
+        QVERIFY(rig.fire(0) != 0);
+        E2E_WAIT_COMPARE(displayed(), 1, 5000);
+        QCOMPARE(dunstctl({u"context"_s}).exitCode, 0);
         E2E_WAIT_COMPARE(rig.hydration.count(), 1, 5000);
         E2E_WAIT_COMPARE(displayed(), 0, 5000);
         // The server's close after the action is not a second answer.
@@ -160,7 +173,7 @@ private Q_SLOTS:
         E2E_WAIT(authorized(rig.center), 5000);
         QVERIFY(rig.fire(0) != 0);
         QCOMPARE(rig.alerts.shown.size(), 1);
-        QCOMPARE(dunstctl({u"action"_s, u"0"_s}).exitCode, 0);
+        QCOMPARE(dunstctl({u"context"_s}).exitCode, 0);
         E2E_WAIT_COMPARE(rig.hydration.count(), 2, 5000);
     }
 };

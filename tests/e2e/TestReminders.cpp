@@ -88,7 +88,7 @@ private Q_SLOTS:
         QVERIFY(!desktop.screenshot(u"reminder-notification"_s).isEmpty());
         QCOMPARE(tovi.eventsOfType(u"hydration_prompt_shown"_s).size(), 1);
 
-        QCOMPARE(dunstctl(desktop, {u"action"_s, u"0"_s}).exitCode, 0);
+        QCOMPARE(dunstctl(desktop, {u"context"_s}).exitCode, 0);
         E2E_WAIT_COMPARE(tovi.eventsOfType(u"hydration_completed"_s).size(), 1, 5000);
         const QJsonObject completed = tovi.eventsOfType(u"hydration_completed"_s).first();
         QCOMPARE(completed.value("source"_L1).toString(), u"notification"_s);

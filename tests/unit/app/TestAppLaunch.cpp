@@ -9,7 +9,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QTimer>
 
@@ -93,6 +95,27 @@ private Q_SLOTS:
         QVERIFY(!QApplication::quitOnLastWindowClosed());
         f.app.isQuitting = true;
         QVERIFY(f.app.applicationShouldTerminate());
+    }
+
+    void theMainMenuReachesAboutAndQuit() {
+        Fixture f;
+        f.app.configureMainMenuForTextEditing();
+        const QList<QAction*> appMenu = f.app.mainMenu()->actions().first()->menu()->actions();
+        appMenu.first()->trigger();
+        QCOMPARE(f.alerts.shown.size(), 1);
+        QCOMPARE(f.alerts.shown.first().messageText, u"关于 Tovi"_s);
+
+        QWidget window;
+        auto pressQuitKey = [&window] {
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_Q, Qt::ControlModifier, u"q"_s);
+            QCoreApplication::sendEvent(&window, &key);
+        };
+        f.app.triggerRestNow();
+        pressQuitKey();
+        QVERIFY(!f.app.isQuitting);
+        f.app.stopRest();
+        pressQuitKey();
+        QVERIFY(f.app.isQuitting);
     }
 };
 

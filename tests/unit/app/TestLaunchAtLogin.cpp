@@ -51,7 +51,7 @@ private Q_SLOTS:
 
     void toggleTwiceReturnsToTheStart() {
         const QString path = m_base + u"/autostart/tovi.desktop"_s;
-        XdgAutostartLoginItem service(path, u"/opt/my apps/tovi"_s);
+        XdgAutostartLoginItem service(path, u"/opt/my apps/100% \"x\"/tovi"_s);
         Defaults defaults(m_base + u"/Tovi.conf"_s);
         FakeAlerts alerts;
         FakeScreens screens;
@@ -65,39 +65,61 @@ private Q_SLOTS:
         QVERIFY(service.isEnabled() && mark.isChecked());
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("Exec=\"/opt/my apps/tovi\"\n"));
+        // Quoted for the command line, then escaped again for the entry's string.
+        QVERIFY(file.readAll().contains(R"(Exec="/opt/my apps/100%% \\"x\\"/tovi")"));
         app.toggleLaunchAtLogin();
         QVERIFY(!QFile::exists(path) && !mark.isChecked());
         QCOMPARE(m_log, (QStringList{u"Tovi: 已设置开机自启"_s, u"Tovi: 已取消开机自启"_s}));
         QVERIFY(alerts.shown.isEmpty());
     }
 
+    void failureIsExplainedAndTheMarkTellsTheTruth_data() {
+        QTest::addColumn<bool>("enabledBefore");
+        QTest::addColumn<QString>("logPrefix");
+        QTest::addColumn<QString>("alertPrefix");
+        QTest::newRow("registering fails")
+            << false << u"Tovi: 设置开机自启失败: "_s
+            << u"设置开机自启失败，请确保应用已移动至「应用程序」文件夹后再试。\n\n错误信息: "_s;
+        QTest::newRow("unregistering fails")
+            << true << u"Tovi: 取消开机自启失败: "_s << u"取消开机自启失败: "_s;
+    }
+
     void failureIsExplainedAndTheMarkTellsTheTruth() {
+        QFETCH(bool, enabledBefore);
+        QFETCH(QString, logPrefix);
+        QFETCH(QString, alertPrefix);
         // An autostart "directory" that is a file cannot hold the entry, even for root.
         QFile blocker(m_base + u"/autostart"_s);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        XdgAutostartLoginItem service(m_base + u"/autostart/tovi.desktop"_s, u"/usr/bin/tovi"_s);
+        XdgAutostartLoginItem real(m_base + u"/autostart/tovi.desktop"_s, u"/usr/bin/tovi"_s);
+        // Root may delete any entry, so a refusal to remove one is scripted.
+        struct Stuck final : LoginItemService {
+            bool isEnabled() const override { return true; }
+            std::optional<QString> registerItem() override { return std::nullopt; }
+            std::optional<QString> unregisterItem() override { return u"Operation not permitted"_s; }
+        } stuck;
+        LoginItemService* service = enabledBefore ? static_cast<LoginItemService*>(&stuck) : &real;
         Defaults defaults(m_base + u"/Tovi.conf"_s);
         FakeAlerts alerts;
         FakeScreens screens;
         StatsStore store(m_base);
-        AppDelegate app({&defaults, &alerts, &screens, &store, &service});
+        AppDelegate app({&defaults, &alerts, &screens, &store, service});
         QAction mark;
         mark.setCheckable(true);
-        mark.setChecked(true);
+        mark.setChecked(!enabledBefore);
         app.launchAtLoginItem = &mark;
 
         app.toggleLaunchAtLogin();
-        QVERIFY(!mark.isChecked());
+        QCOMPARE(mark.isChecked(), enabledBefore);
         QCOMPARE(m_log.size(), 1);
-        QVERIFY(m_log.first().startsWith(u"Tovi: 设置开机自启失败: "_s));
+        QVERIFY(m_log.first().startsWith(logPrefix));
+        const QString error = m_log.first().mid(logPrefix.size());
+        QVERIFY(!error.isEmpty());
         QCOMPARE(alerts.shown.size(), 1);
         QCOMPARE(alerts.shown.first().messageText, u"开机自启设置"_s);
         QCOMPARE(alerts.shown.first().style, AlertRequest::Style::Warning);
-        const QString error = m_log.first().mid(QStringLiteral("Tovi: 设置开机自启失败: ").size());
-        QVERIFY(!error.isEmpty());
-        QVERIFY(alerts.shown.first().informativeText.endsWith(u"错误信息: "_s + error));
+        QCOMPARE(alerts.shown.first().informativeText, alertPrefix + error);
     }
 };
 
