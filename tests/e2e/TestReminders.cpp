@@ -166,8 +166,8 @@ private Q_SLOTS:
         };
         const qint64 after = at(tovi.eventsOfType(u"rest_completed"_s).first())
                                  .secsTo(at(tovi.eventsOfType(u"hydration_prompt_shown"_s).first()));
-        // About 5 s after the rest; whole-second stamps and a busy machine widen it.
-        QVERIFY2(after >= 4 && after <= 12, qPrintable(QString::number(after)));
+        // Held back until the rest has ended and then some; whole-second stamps.
+        QVERIFY2(after >= 4, qPrintable(QString::number(after)));
         E2E_WAIT(displayed(desktop) == 1, 5000);
     }
 };

@@ -24,21 +24,26 @@ private:
         keys << u"Return"_s;
         m_desktop->xdotool(keys);
     }
-    // The custom dialog through 护眼节奏 → 手动输入时长..., with its fields typed in.
-    void enterCustomMode(const QString& work, const QString& rest) const {
-        QVERIFY(m_desktop->openTrayMenu(u"status-menu-again"_s));
+    // The custom dialog through 护眼节奏 → 手动输入时长..., with its fields typed
+    // in; gives the windows that were up while the dialog was.
+    QStringList enterCustomMode(const QString& work, const QString& rest) const {
+        if (!m_desktop->openTrayMenu(u"status-menu-again"_s))
+            return {};
         m_desktop->xdotool({u"key"_s, u"--delay"_s, u"60"_s, u"Down"_s, u"Down"_s, u"Right"_s});
         QTest::qWait(300);
         // Three presets and the saved custom mode, then the dialog entry.
         m_desktop->xdotool(
             {u"key"_s, u"--delay"_s, u"60"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Down"_s, u"Return"_s});
-        QVERIFY(waitUntil([&] { return m_desktop->visibleWindowsOfClass(u"tovi"_s).size() >= 2; }, 5000));
+        if (!waitUntil([&] { return m_desktop->visibleWindowsOfClass(u"tovi"_s).size() >= 2; }, 5000))
+            return {};
         QTest::qWait(300);
+        const QStringList withDialog = m_desktop->visibleWindowsOfClass(u"tovi"_s);
         m_desktop->xdotool({u"key"_s, u"ctrl+a"_s});
         m_desktop->xdotool({u"type"_s, work});
         m_desktop->xdotool({u"key"_s, u"Tab"_s, u"ctrl+a"_s});
         m_desktop->xdotool({u"type"_s, rest});
         m_desktop->xdotool({u"key"_s, u"Return"_s});
+        return withDialog;
     }
     static QVariant setting(const ToviProcess& tovi, const QString& key) {
         return QSettings(tovi.settingsPath(), QSettings::IniFormat).value(key);
@@ -71,7 +76,7 @@ private Q_SLOTS:
         // The custom dialog takes 25 minutes and 30 seconds; the rest's
         // closing line has gone by the time the menu shows again.
         QTest::qWait(4000);
-        enterCustomMode(u"25"_s, u"30"_s);
+        QVERIFY(!enterCustomMode(u"25"_s, u"30"_s).isEmpty());
         E2E_WAIT_COMPARE(setting(tovi, u"customRestModeWorkDuration"_s).toString(), u"1500"_s, 5000);
         QCOMPARE(setting(tovi, u"customRestModeRestDuration"_s).toString(), u"30"_s);
         QCOMPARE(setting(tovi, u"selectedRestModeTag"_s).toString(), u"-1"_s);
@@ -79,8 +84,15 @@ private Q_SLOTS:
         m_desktop->xdotool({u"key"_s, u"Escape"_s});
 
         // Out of range: the warning comes up and nothing changes.
-        enterCustomMode(u"0"_s, u"30"_s);
-        E2E_WAIT(m_desktop->visibleWindowsOfClass(u"tovi"_s).size() >= 2, 5000);
+        const QStringList withDialog = enterCustomMode(u"0"_s, u"30"_s);
+        QVERIFY(!withDialog.isEmpty());
+        // A window the dialog did not have: the warning, not the dialog still up.
+        const auto aNewWindow = [&] {
+            const QStringList now = m_desktop->visibleWindowsOfClass(u"tovi"_s);
+            return std::any_of(now.cbegin(), now.cend(),
+                               [&](const QString& id) { return !withDialog.contains(id); });
+        };
+        E2E_WAIT(aNewWindow(), 5000);
         m_desktop->screenshot(u"invalid-rest-mode"_s);
         m_desktop->xdotool({u"key"_s, u"Return"_s});
         E2E_WAIT(m_desktop->visibleWindowsOfClass(u"tovi"_s).size() <= 1, 5000);
