@@ -6,7 +6,6 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -36,13 +35,30 @@ DBusWorkspaceEvents::DBusWorkspaceEvents(const QDBusConnection& systemBus, const
         // Any path: desktops publish the screen saver under more than one.
         m_session.connect(QString(), QString(), screenSaver, u"ActiveChanged"_s, this,
                           SLOT(screenSaverActiveChanged(bool)));
+        logMissingScreenSaver();
     }
 }
 
+void DBusWorkspaceEvents::logMissingScreenSaver() {
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s, u"org.freedesktop.DBus"_s, u"NameHasOwner"_s);
+    message << screenSaver;
+    auto* watcher = new QDBusPendingCallWatcher(m_session.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* w) {
+        w->deleteLater();
+        const QDBusPendingReply<bool> reply = *w;
+        // Still watched: a screen saver that starts later is heard.
+        if (!reply.isError() && !reply.value())
+            Log::line(u"Tovi: 没有屏保服务，屏保结束不会触发提醒"_s);
+    });
+}
+
 void DBusWorkspaceEvents::watchSessionUnlock() {
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(login1, login1Path, login1Manager, u"GetSessionByPID"_s);
-    message << uint(getpid());
+    // Programs started at login may run outside any session scope, so the
+    // session comes from the environment, else from logind's own choice.
+    const QString id = qEnvironmentVariable("XDG_SESSION_ID");
+    QDBusMessage message = QDBusMessage::createMethodCall(login1, login1Path, login1Manager, u"GetSession"_s);
+    message << (id.isEmpty() ? u"auto"_s : id);
     auto* watcher = new QDBusPendingCallWatcher(m_system.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
         w->deleteLater();

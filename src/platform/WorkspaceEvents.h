@@ -32,6 +32,7 @@ private Q_SLOTS:
 
 private:
     void watchSessionUnlock();
+    void logMissingScreenSaver();
 
     QDBusConnection m_system;
     QDBusConnection m_session;
