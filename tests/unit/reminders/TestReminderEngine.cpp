@@ -80,7 +80,6 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("untilNextMs");
         QTest::addColumn<int>("expectedMs");
         QTest::newRow("an hour overdue waits the 1 s minimum") << qint64(-3600'000) << 1000;
-        QTest::newRow("due this very moment waits 1 s") << qint64(0) << 1000;
         QTest::newRow("0.4 s ahead waits 1 s") << qint64(400) << 1000;
         QTest::newRow("30 s ahead waits 30 s") << qint64(30'000) << 30'000;
         QTest::newRow("a century ahead is capped at the timer's limit")
@@ -379,11 +378,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("nothing left") << qint64(0) << u"00:00"_s;
         QTest::newRow("59 s") << qint64(59) << u"00:59"_s;
-        QTest::newRow("754 s") << qint64(754) << u"12:34"_s;
         QTest::newRow("just under an hour") << qint64(3599) << u"59:59"_s;
         QTest::newRow("an hour drops the seconds") << qint64(3600) << u"1小时0分"_s;
         QTest::newRow("3700 s") << qint64(3700) << u"1小时1分"_s;
-        QTest::newRow("7322 s") << qint64(7322) << u"2小时2分"_s;
         QTest::newRow("more than a day stays in hours") << qint64(90000) << u"25小时0分"_s;
     }
     void formatRemaining() {
