@@ -37,7 +37,9 @@ unit: build
 	cd $(BUILD) && ctest --output-on-failure -j2 -LE e2e
 
 bench: build
-	@for b in $(BUILD)/tests/bench/bench_*; do QT_QPA_PLATFORM=offscreen $$b; done
+	@for b in $(BUILD)/tests/bench/bench_*; do \
+		if [ -f $$b ] && [ -x $$b ]; then QT_QPA_PLATFORM=offscreen $$b || exit 1; fi; \
+	done
 	tests/bench/probe $(BUILD)
 
 # The unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
