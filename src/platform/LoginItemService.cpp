@@ -2,13 +2,9 @@
 
 #include "Directories.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -22,23 +18,6 @@ QString quotedForExec(const QString& path) {
         quoted.replace(c, u"\\"_s + c);
     quoted = u'"' + quoted + u'"';
     return quoted.replace(u"\\"_s, u"\\\\"_s).replace(u"%"_s, u"%%"_s);
-}
-
-// Like mkpath, but keeps the reason of the step that failed.
-std::optional<QString> makeDirectories(const QString& dir) {
-    const QFileInfo info(dir);
-    if (info.isDir())
-        return std::nullopt;
-    if (info.exists())
-        return QString::fromLocal8Bit(std::strerror(ENOTDIR)) + u": "_s + dir;
-    const QString parent = info.absolutePath();
-    if (parent != dir) {
-        if (auto failure = makeDirectories(parent))
-            return failure;
-    }
-    if (::mkdir(QFile::encodeName(dir).constData(), 0777) != 0 && errno != EEXIST)
-        return QString::fromLocal8Bit(std::strerror(errno)) + u": "_s + dir;
-    return std::nullopt;
 }
 } // namespace
 
@@ -67,7 +46,9 @@ bool XdgAutostartLoginItem::isEnabled() const {
 }
 
 std::optional<QString> XdgAutostartLoginItem::registerItem() {
-    if (auto failure = makeDirectories(QFileInfo(m_path).absolutePath()))
+    // 0700 for what is missing, as the XDG base directories ask.
+    if (const QString failure = Directories::makePrivatePath(QFileInfo(m_path).absolutePath());
+        !failure.isEmpty())
         return failure;
     QSaveFile file(m_path);
     const QString entry = u"[Desktop Entry]\n"
