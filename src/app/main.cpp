@@ -36,8 +36,9 @@ int main(int argc, char* argv[]) {
                                      QCoreApplication::applicationFilePath());
     DBusNotificationCenter notifications;
     DBusWorkspaceEvents workspaceEvents;
+    WallpaperManager wallpapers(WallpaperSource::production());
     AppDelegate delegate({&defaults, &alerts, &screens, &StatsStore::shared(), &loginItems, &notifications,
-                          &workspaceEvents, &WallpaperManager::shared()});
+                          &workspaceEvents, &wallpapers});
 
     // The desktop ending us (logout, kill, Ctrl+C) gets the same clean shutdown
     // as the quit command.
