@@ -7,9 +7,8 @@
 
 namespace {
 // One box pass along a contiguous line of premultiplied ARGB pixels with a
-// running sum, written out every `outStride` pixels. Beyond the line lies
-// transparency, so a blurred layer fades out at its edges.
-void boxLine(const quint32* in, quint32* out, int count, int outStride, int r) {
+// running sum, written out every `outStride` pixels.
+void boxLine(const quint32* in, quint32* out, int count, int outStride, int r, BlurEdge edge) {
     if (r <= 0 || count <= 0) {
         for (int i = 0; i < count; ++i)
             out[i * outStride] = in[i];
@@ -23,7 +22,11 @@ void boxLine(const quint32* in, quint32* out, int count, int outStride, int r) {
         sum[2] += sign * int((p >> 8) & 0xff);
         sum[3] += sign * int(p & 0xff);
     };
-    auto at = [&](int i) { return i < 0 || i >= count ? 0u : in[i]; };
+    auto at = [&](int i) {
+        if (edge == BlurEdge::extend)
+            return in[std::clamp(i, 0, count - 1)];
+        return i < 0 || i >= count ? 0u : in[i];
+    };
     for (int i = -r; i <= r; ++i)
         add(at(i), 1);
     for (int i = 0; i < count; ++i) {
@@ -35,10 +38,11 @@ void boxLine(const quint32* in, quint32* out, int count, int outStride, int r) {
 }
 } // namespace
 
-void blurImage(QImage& image, double radius) {
+void blurImage(QImage& image, double radius, BlurEdge edge) {
     if (radius < 0.5 || image.isNull())
         return;
-    if (image.format() != QImage::Format_ARGB32_Premultiplied)
+    // Opaque RGB32 has the same layout with alpha at 255, which the passes keep.
+    if (image.format() != QImage::Format_ARGB32_Premultiplied && image.format() != QImage::Format_RGB32)
         image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     // Three boxes of this size have the variance of a Gaussian with sigma = radius / 2.
     const double sigma = radius / 2.0;
@@ -50,14 +54,14 @@ void blurImage(QImage& image, double radius) {
         for (int y = 0; y < h; ++y) {
             auto* row = reinterpret_cast<quint32*>(image.scanLine(y));
             std::copy(row, row + w, scratch.begin());
-            boxLine(scratch.data(), row, w, 1, r);
+            boxLine(scratch.data(), row, w, 1, r, edge);
         }
         auto* bits = reinterpret_cast<quint32*>(image.bits());
         const int stride = int(image.bytesPerLine() / 4);
         for (int x = 0; x < w; ++x) {
             for (int y = 0; y < h; ++y)
                 scratch[size_t(y)] = bits[y * stride + x];
-            boxLine(scratch.data(), bits + x, h, stride, r);
+            boxLine(scratch.data(), bits + x, h, stride, r, edge);
         }
     }
 }

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "ClassicBackground.h"
+#include "ui/Springs.h"
+
+#include <QImage>
+#include <QObject>
+
+class WallpaperManager;
+
+// The wallpaper theme's backdrop: the manager's photo, filled and cropped,
+// blurred by the selector's radius, under a light veil; the classic backdrop
+// with a spinner and a line while there is no photo. Each radius is blurred
+// once, at a fraction of the size, on a worker thread, and faded in with a
+// spring, so dragging the selector's slider never holds up a frame.
+class WallpaperBackground : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double defaultBlurRadius = 15.0;
+    static constexpr double veilOpacity = 0.18;
+    static constexpr Spring radiusSpring{0.4, 0.8};
+
+    // The manager must outlive the backdrop. Make one per showing: only the
+    // first paint may ask for a photo.
+    WallpaperBackground(WallpaperManager& manager, double blurRadius, QObject* parent = nullptr);
+
+    // Radius in points.
+    void setBlurRadius(double radius);
+    double blurRadius() const { return m_radius; }
+
+    // Paints into `rect` at `secondsShown` since the view first showed. The
+    // first call asks the manager for a photo if it has none.
+    void paint(QPainter& painter, const QRectF& rect, double secondsShown);
+    // Whether a frame at `secondsShown` would differ from the last one: the
+    // placeholder turns, or a new radius is fading in.
+    bool isAnimating(double secondsShown) const;
+
+    // The photo filled into `size` pixels, cropped, blurred by `radius` pixels
+    // and veiled: the work one radius costs.
+    static QImage compose(const QImage& photo, double radius, const QSize& size);
+
+Q_SIGNALS:
+    // Something new to show: a photo, a blur that finished, a radius.
+    void changed();
+
+private:
+    struct Layer {
+        QImage image;
+        qint64 photo = 0;
+        double radius = -1;
+        QSize size;
+        bool shows(qint64 p, double r, QSize s) const { return photo == p && radius == r && size == s; }
+    };
+
+    void composeLatest(const QImage& photo, const QSize& size, double radius, double dpr);
+    void paintPlaceholder(QPainter& painter, const QRectF& rect, double secondsShown);
+
+    WallpaperManager& m_manager;
+    double m_radius;
+    ClassicBackground m_classic;
+    Layer m_shown;
+    Layer m_incoming;
+    Tween m_fade;
+    bool m_fadePending = false;
+    bool m_composing = false;
+    bool m_displayed = false;
+    double m_lastPaint = 0.0;
+};

@@ -1,0 +1,112 @@
+#include "FakeWallpapers.h"
+#include "themes/ClassicBackground.h"
+#include "themes/WallpaperBackground.h"
+
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QSize screen(1920, 1080);
+
+QImage render(WallpaperBackground& backdrop, double t) {
+    QImage frame(screen, QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::black);
+    QPainter p(&frame);
+    backdrop.paint(p, QRectF(QPointF(0, 0), screen), t);
+    return frame;
+}
+
+// Green in the middle, red bands at both ends of the long side.
+QImage bandedPhoto(QSize size) {
+    QImage photo(size, QImage::Format_RGB32);
+    photo.fill(Qt::red);
+    QPainter(&photo).fillRect(size.width() > size.height()
+                                  ? QRect(size.width() / 4, 0, size.width() / 2, size.height())
+                                  : QRect(0, size.height() / 4, size.width(), size.height() / 2),
+                              Qt::green);
+    return photo;
+}
+
+bool veiled(QRgb pixel, QColor under) {
+    const QColor seen(pixel);
+    auto near = [](int a, int b) { return std::abs(a - b) <= 3; };
+    return near(seen.red(), int(under.red() * 0.82)) && near(seen.green(), int(under.green() * 0.82)) &&
+           near(seen.blue(), int(under.blue() * 0.82));
+}
+} // namespace
+
+class TestWallpaperBackground : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void photoFillsTheScreenCroppedAndVeiled_data() {
+        QTest::addColumn<QSize>("photo");
+        QTest::newRow("a panorama loses its left and right ends") << QSize(400, 100);
+        QTest::newRow("a portrait loses its top and bottom") << QSize(100, 400);
+    }
+    void photoFillsTheScreenCroppedAndVeiled() {
+        QFETCH(QSize, photo);
+        FakeWallpapers wallpapers;
+        wallpapers.publish(bandedPhoto(photo));
+        WallpaperBackground backdrop(wallpapers, 15);
+        const QImage frame = render(backdrop, 0);
+        for (QPoint at :
+             {QPoint(0, 0), QPoint(1919, 0), QPoint(0, 1079), QPoint(1919, 1079), QPoint(960, 540)})
+            QVERIFY2(veiled(frame.pixel(at), Qt::green), qPrintable(QColor(frame.pixel(at)).name()));
+        QCOMPARE(wallpapers.requests, 0);
+    }
+
+    void placeholderAsksOnceAndShowsSpinnerAndLine() {
+        FakeWallpapers wallpapers;
+        WallpaperBackground backdrop(wallpapers, 15);
+        const QImage frame = render(backdrop, 0.25);
+        render(backdrop, 0.5);
+        QCOMPARE(wallpapers.requests, 1);
+
+        QImage classic(screen, QImage::Format_ARGB32_Premultiplied);
+        classic.fill(Qt::black);
+        QPainter p(&classic);
+        ClassicBackground().paint(p, QRectF(QPointF(0, 0), screen), 0.25);
+        QVERIFY(veiled(frame.pixel(300, 300), classic.pixel(300, 300)));
+        int teal = 0, text = 0;
+        for (int y = 500; y < 580; ++y)
+            for (int x = 760; x < 1160; ++x) {
+                const QColor c(frame.pixel(x, y));
+                teal += c.blue() > 140 && c.green() > 120 && c.red() < 80;
+                text += y > 540 && c.red() > 60 && c.green() > 60 && c.blue() > 60 &&
+                        QColor(classic.pixel(x, y)).red() < 40;
+            }
+        QVERIFY2(teal > 20, qPrintable(QString::number(teal)));
+        QVERIFY2(text > 50, qPrintable(QString::number(text)));
+    }
+
+    // A sharp black and white edge down the middle shows how wide the blur is.
+    void aNewRadiusFadesInWithoutHoldingAFrame() {
+        QImage photo(screen, QImage::Format_RGB32);
+        photo.fill(Qt::black);
+        QPainter(&photo).fillRect(960, 0, 960, 1080, Qt::white);
+        FakeWallpapers wallpapers;
+        wallpapers.publish(photo);
+        WallpaperBackground backdrop(wallpapers, 0);
+        const QImage sharp = render(backdrop, 1.0);
+        const QImage blurred = WallpaperBackground::compose(photo, 30, screen);
+        QCOMPARE(sharp.pixel(950, 540), WallpaperBackground::compose(photo, 0, screen).pixel(950, 540));
+        QVERIFY(sharp.pixel(950, 540) != blurred.pixel(950, 540));
+
+        QSignalSpy changed(&backdrop, &WallpaperBackground::changed);
+        backdrop.setBlurRadius(30);
+        QCOMPARE(render(backdrop, 1.1).pixel(950, 540), sharp.pixel(950, 540));
+        QVERIFY(changed.wait());
+        render(backdrop, 2.0);
+        const int during = qRed(render(backdrop, 2.1).pixel(950, 540));
+        QVERIFY(during > qRed(sharp.pixel(950, 540)) && during < qRed(blurred.pixel(950, 540)));
+        QVERIFY(backdrop.isAnimating(2.1));
+        QCOMPARE(render(backdrop, 5.0).pixel(950, 540), blurred.pixel(950, 540));
+        QVERIFY(!backdrop.isAnimating(5.0));
+    }
+};
+
+QTEST_MAIN(TestWallpaperBackground)
+#include "TestWallpaperBackground.moc"
