@@ -1,0 +1,77 @@
+#include "themes/WallpaperBackground.h"
+#include "themes/WallpaperManager.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+
+namespace {
+// A manager that only holds a photo; nothing is fetched.
+class StillWallpapers final : public WallpaperManager {
+public:
+    explicit StillWallpapers(const QImage& photo)
+        : WallpaperManager(WallpaperSource{}) {
+        publish(photo);
+    }
+    void prefetchNextWallpaper() override {}
+};
+
+// A photo of the size the service sends, with detail for the scaler to chew on.
+QImage photo() {
+    QImage image(1920, 1080, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = qRgb((x * 7 + y) & 0xff, (y * 3) & 0xff, (x ^ y) & 0xff);
+    }
+    return image;
+}
+
+// One steady frame of the backdrop with the photo shown at the default radius.
+void wallpaperFrame(benchmark::State& state) {
+    const QSize size(int(state.range(0)), int(state.range(1)));
+    StillWallpapers wallpapers(photo());
+    WallpaperBackground backdrop(wallpapers, WallpaperBackground::defaultBlurRadius);
+    QImage frame(size, QImage::Format_ARGB32_Premultiplied);
+    double t = 0.0;
+    for (auto _ : state) {
+        t += 1.0 / 60;
+        QPainter p(&frame);
+        backdrop.paint(p, QRectF(QPointF(0, 0), size), t);
+        p.end();
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+}
+BENCHMARK(wallpaperFrame)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// What a new radius costs on the worker: crop, reduce, blur, scale up, veil.
+void wallpaperBlurOneRadius(benchmark::State& state) {
+    const QSize size(int(state.range(0)), int(state.range(1)));
+    const QImage source = photo();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            WallpaperBackground::compose(source, double(state.range(2)), size).constBits());
+}
+BENCHMARK(wallpaperBlurOneRadius)
+    ->Args({1920, 1080, 15})
+    ->Args({1920, 1080, 40})
+    ->Args({3840, 2160, 15})
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
