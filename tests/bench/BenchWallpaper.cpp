@@ -1,7 +1,6 @@
 #include "themes/WallpaperBackground.h"
 #include "themes/WallpaperManager.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
@@ -61,12 +60,3 @@ BENCHMARK(wallpaperBlurOneRadius)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
