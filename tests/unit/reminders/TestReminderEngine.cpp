@@ -169,50 +169,6 @@ private Q_SLOTS:
         QCOMPARE(rig.pelvic.nextReminderAt(), next);
     }
 
-    void countingTheConfirmation_data() {
-        QTest::addColumn<QString>("twin");
-        QTest::addColumn<int>("completedType");
-        QTest::addColumn<qint64>("interval");
-        QTest::addColumn<bool>("guided");
-        QTest::newRow("a drink") << u"hydration"_s << int(StatsEventType::hydrationCompleted) << qint64(45)
-                                 << false;
-        QTest::newRow("a pelvic-floor set")
-            << u"pelvic"_s << int(StatsEventType::pelvicCompleted) << qint64(60) << true;
-    }
-    void countingTheConfirmation() {
-        QFETCH(QString, twin);
-        QFETCH(int, completedType);
-        QFETCH(qint64, interval);
-        QFETCH(bool, guided);
-        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
-        ReminderEngine& engine = rig.engine(twin);
-        engine.start();
-        rig.clock.advanceSeconds(double(interval) * 60);
-        engine.reminderTimerFired();
-        const NotificationRequest posted = rig.center.posted.value(0);
-        const QString action = twin == u"pelvic"_s ? u"PELVIC_FLOOR_COMPLETE"_s : u"HYDRATION_DRANK"_s;
-        rig.clock.advanceSeconds(30);
-        QVERIFY(engine.handleNotificationResponse({posted.identifier, posted.categoryIdentifier, action}));
-        QCOMPARE(engine.count(), 1);
-        QCOMPARE(engine.nextReminderAt(), rig.clock.now().addSecs(interval * 60));
-        QVERIFY(!rig.center.live.contains(posted.identifier));
-
-        const auto completed = rig.eventsOf(StatsEventType(completedType));
-        QCOMPARE(completed.size(), 1);
-        QCOMPARE(completed.first().source, StatsEventSource::notification);
-        QVERIFY(!completed.first().sessionId);
-        QCOMPARE(completed.first().payload.value(u"countAfter"), StatsPayloadValue(1));
-        QCOMPARE(completed.first().payload.value(u"intervalMinutes"), StatsPayloadValue(interval));
-        QCOMPARE(completed.first().payload.contains(u"guidedSeconds"), guided);
-        if (guided)
-            QCOMPARE(completed.first().payload.value(u"guidedSeconds"), StatsPayloadValue(0));
-
-        rig.clock.advanceSeconds(10);
-        QVERIFY(engine.handleNotificationResponse({posted.identifier, posted.categoryIdentifier, action}));
-        QCOMPARE(rig.eventsOf(StatsEventType(completedType)).last().payload.value(u"countAfter"),
-                 StatsPayloadValue(2));
-    }
-
     void aCountFromAnotherDayIsStale() {
         ReminderRig rig(localTime(2025, 3, 3, 10, 0));
         rig.hydration.start();
@@ -276,11 +232,13 @@ private Q_SLOTS:
         QStringList skipLines;
         engine.onReminderSkipped = [&skipLines](const QString& line) { skipLines << line; };
         engine.start();
+        rig.clock.advanceSeconds(engine.intervalMinutes() * 60.0);
+        engine.reminderTimerFired();
+        rig.clock.advanceSeconds(30);
         const auto next = engine.nextReminderAt();
         const int changes = rig.stateChanges;
-        QCOMPARE(
-            engine.handleNotificationResponse({engine.profile().notificationIdentifier, category, action}),
-            consumed);
+        const NotificationResponse response{engine.profile().notificationIdentifier, category, action};
+        QCOMPARE(engine.handleNotificationResponse(response), consumed);
         QCOMPARE(engine.count(), counted);
         const auto skips = rig.eventsOf(engine.profile().skippedType);
         QCOMPARE(skips.size(), skipped);
@@ -288,6 +246,19 @@ private Q_SLOTS:
         if (counted == 0) {
             QCOMPARE(engine.nextReminderAt(), next);
             QCOMPARE(rig.stateChanges, changes);
+        } else {
+            QCOMPARE(engine.nextReminderAt(), rig.clock.now().addSecs(engine.intervalMinutes() * 60));
+            QVERIFY(!rig.center.live.contains(response.identifier));
+            const StatsEvent done = rig.eventsOf(engine.profile().completedType).value(0);
+            QCOMPARE(done.source, StatsEventSource::notification);
+            QVERIFY(!done.sessionId);
+            QCOMPARE(done.payload.value(u"countAfter"), StatsPayloadValue(1));
+            QCOMPARE(done.payload.value(u"intervalMinutes"), StatsPayloadValue(engine.intervalMinutes()));
+            // Only the pelvic-floor set says how long it was guided.
+            QCOMPARE(done.payload.get(u"guidedSeconds"),
+                     twin == u"pelvic"_s ? std::optional(StatsPayloadValue(0)) : std::nullopt);
+            QVERIFY(engine.handleNotificationResponse(response));
+            QCOMPARE(engine.count(), 2);
         }
         const QStringList roasts =
             twin == u"pelvic"_s ? ToviCopy::pelvicFloorSkipRoasts() : ToviCopy::hydrationSkipRoasts();
