@@ -4,10 +4,11 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
+#include <string>
 
 using namespace Qt::StringLiterals;
 
@@ -113,9 +114,33 @@ QString StatsPayloadValue::stringValue() const {
     if (const auto* b = std::get_if<bool>(&m_value))
         return *b ? u"true"_s : u"false"_s;
     const double d = std::get<double>(m_value);
-    QString text = QString::number(d, 'g', QLocale::FloatingPointShortest);
-    if (std::isfinite(d) && !text.contains(u'.') && !text.contains(u'e'))
-        text += u".0"_s;
+    if (!std::isfinite(d))
+        return QString::number(d);
+    // The shortest round-trip digits, spelt out without an exponent: the
+    // timeline shows these to people, and "1e+05" reads as nothing.
+    char buffer[32];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::scientific);
+    if (error != std::errc())
+        return QString::number(d);
+    const std::string_view sci(buffer, size_t(end - buffer));
+    const size_t e = sci.find('e');
+    const bool negative = sci.front() == '-';
+    std::string digits;
+    for (char c : sci.substr(negative ? 1 : 0, e - (negative ? 1 : 0)))
+        if (c != '.')
+            digits += c;
+    // The point sits after the first digit, moved by the exponent.
+    const int point = 1 + std::stoi(std::string(sci.substr(e + 1)));
+    std::string plain;
+    if (point <= 0)
+        plain = "0." + std::string(size_t(-point), '0') + digits;
+    else if (size_t(point) >= digits.size())
+        plain = digits + std::string(size_t(point) - digits.size(), '0') + ".0";
+    else
+        plain = digits.substr(0, size_t(point)) + '.' + digits.substr(size_t(point));
+    QString text = QString::fromLatin1(plain);
+    if (negative)
+        text.prepend(u'-');
     return text;
 }
 

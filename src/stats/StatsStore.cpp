@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -31,21 +32,36 @@ QString readAppVersion() {
     return version.isEmpty() ? u"unknown"_s : version;
 }
 
-// Writes all of `bytes` with one write() where the kernel allows; a partial
-// write (full disk) is ended with a line feed so the next event starts on a
-// line of its own and the broken piece is skipped on reading.
-bool appendLine(int fd, const QByteArray& bytes) {
-    ssize_t written;
-    do {
-        written = ::write(fd, bytes.constData(), size_t(bytes.size()));
-    } while (written < 0 && errno == EINTR);
-    if (written == bytes.size())
-        return true;
-    const int saved = written < 0 ? errno : ENOSPC;
-    if (written > 0) [[maybe_unused]]
-        const ssize_t ignored = ::write(fd, "\n", 1);
-    errno = saved;
-    return false;
+// Appends `line` as a line of its own. A file left without its final line
+// feed (a crash mid-write, a hand edit) gets one first, or the new event would
+// glue onto the torn line and both would be lost. A write that stops part-way
+// (a full disk) is cut back, so no partial line is ever left behind.
+bool appendLine(int fd, const QByteArray& line) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return false;
+    const off_t before = st.st_size;
+    QByteArray bytes = line;
+    char last = '\n';
+    if (before > 0 && ::pread(fd, &last, 1, before - 1) == 1 && last != '\n')
+        bytes.prepend('\n');
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int saved = n < 0 ? errno : ENOSPC;
+            if (done > 0) {
+                // Best effort: should this fail too, the next append still starts a new line.
+                [[maybe_unused]] const int ignored = ::ftruncate(fd, before);
+            }
+            errno = saved;
+            return false;
+        }
+        done += n;
+    }
+    return true;
 }
 
 // Line breaks of the text: LF, VT, FF, CR (CR LF counts once), NEL, LS, PS.
@@ -138,7 +154,7 @@ void StatsStore::record(StatsEventType type, StatsEventSource source, const std:
     const QByteArray path = QFile::encodeName(monthPath(event.monthKey));
 
     std::lock_guard lock(m_appendMutex);
-    constexpr int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
+    constexpr int flags = O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC;
     int fd = ::open(path.constData(), flags, 0600);
     if (fd < 0 && errno == ENOENT && ensureDirectories())
         fd = ::open(path.constData(), flags, 0600);
@@ -204,8 +220,10 @@ QList<StatsEvent> StatsStore::events(const QDateTime& start, const QDateTime& en
 }
 
 bool StatsStore::hasEvents(const QDateTime& on) const {
-    const QDateTime start(on.toLocalTime().date(), QTime(0, 0), Qt::LocalTime);
-    const QDateTime end = start.addDays(1);
+    // startOfDay: a day that begins in a daylight-saving gap starts at its first valid moment.
+    const QDate day = on.toLocalTime().date();
+    const QDateTime start = day.startOfDay(Qt::LocalTime);
+    const QDateTime end = day.addDays(1).startOfDay(Qt::LocalTime);
     if (!start.isValid() || !end.isValid())
         return false;
     return !events(start, end).isEmpty();

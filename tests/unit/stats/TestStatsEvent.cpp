@@ -65,7 +65,7 @@ private Q_SLOTS:
         QTest::newRow("number 2.5 is double")
             << line(z, t, u"{\"v\":2.5}"_s) << true << u"double"_s << u"2.5"_s;
         QTest::newRow("huge number is double")
-            << line(z, t, u"{\"v\":1e30}"_s) << true << u"double"_s << u"1e+30"_s;
+            << line(z, t, u"{\"v\":1e30}"_s) << true << u"double"_s << u"1000000000000000000000000000000.0"_s;
         QTest::newRow("digit string stays string")
             << line(z, t, u"{\"v\":\"12\"}"_s) << true << u"string"_s << u"12"_s;
         QTest::newRow("true is bool") << line(z, t, u"{\"v\":true}"_s) << true << u"bool"_s << u"true"_s;
@@ -157,7 +157,12 @@ private Q_SLOTS:
         QTest::newRow("double -2.9") << StatsPayloadValue(-2.9) << true << qint64(-2) << u"-2.9"_s;
         QTest::newRow("double 30.0") << StatsPayloadValue(30.0) << true << qint64(30) << u"30.0"_s;
         QTest::newRow("double nan") << StatsPayloadValue(std::nan("")) << false << qint64(0) << u"nan"_s;
-        QTest::newRow("double 1e19") << StatsPayloadValue(1e19) << false << qint64(0) << u"1e+19"_s;
+        QTest::newRow("double 1e19 in plain digits")
+            << StatsPayloadValue(1e19) << false << qint64(0) << u"10000000000000000000.0"_s;
+        QTest::newRow("double 100000 with its fraction")
+            << StatsPayloadValue(100000.0) << true << qint64(100000) << u"100000.0"_s;
+        QTest::newRow("double 0.0001 without an exponent")
+            << StatsPayloadValue(0.0001) << true << qint64(0) << u"0.0001"_s;
         QTest::newRow("int 45") << StatsPayloadValue(45) << true << qint64(45) << u"45"_s;
         QTest::newRow("bool false") << StatsPayloadValue(false) << false << qint64(0) << u"false"_s;
     }
