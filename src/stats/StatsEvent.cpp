@@ -62,12 +62,52 @@ std::optional<StatsPayloadValue> payloadFromJson(const QJsonValue& v) {
     }
 }
 
-bool isDigits(QStringView s, qsizetype from, qsizetype count) {
-    for (qsizetype i = from; i < from + count; ++i) {
-        if (s[i] < u'0' || s[i] > u'9')
-            return false;
+// One parser for both text forms; works on the code units alone.
+template <typename View> std::optional<QDateTime> parseTimestamp(View s) {
+    const auto unit = [&s](qsizetype i) -> char16_t {
+        if constexpr (std::is_same_v<View, QStringView>)
+            return s[i].unicode();
+        else
+            return char16_t(static_cast<unsigned char>(s[i]));
+    };
+    const auto digit = [&unit](qsizetype i) -> int {
+        const char16_t c = unit(i);
+        return c >= u'0' && c <= u'9' ? int(c - u'0') : -1;
+    };
+    const auto number = [&digit](qsizetype from, qsizetype count) {
+        int value = 0;
+        for (qsizetype i = from; i < from + count; ++i) {
+            const int d = digit(i);
+            if (d < 0)
+                return -1;
+            value = value * 10 + d;
+        }
+        return value;
+    };
+    const auto is = [&unit](qsizetype i, char16_t c) { return unit(i) == c; };
+    // yyyy-MM-ddTHH:mm:ss followed by Z or ±HH:mm; no fraction.
+    if (s.size() < 20 || !is(4, u'-') || !is(7, u'-') || !is(10, u'T') || !is(13, u':') || !is(16, u':'))
+        return std::nullopt;
+    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+    const int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+    if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0)
+        return std::nullopt;
+    int offsetSeconds = 0;
+    if (s.size() == 20 && is(19, u'Z')) {
+    } else if (s.size() == 25 && (is(19, u'+') || is(19, u'-')) && is(22, u':')) {
+        const int hours = number(20, 2), minutes = number(23, 2);
+        if (hours < 0 || minutes < 0 || hours > 23 || minutes > 59)
+            return std::nullopt;
+        offsetSeconds = (hours * 60 + minutes) * 60 * (is(19, u'-') ? -1 : 1);
+    } else {
+        return std::nullopt;
     }
-    return true;
+    if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second))
+        return std::nullopt;
+    // Plain arithmetic from the day number: building the date-time field by field costs far more.
+    const qint64 days = QDate(year, month, day).toJulianDay() - QDate(1970, 1, 1).toJulianDay();
+    return QDateTime::fromSecsSinceEpoch(days * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds,
+                                         Qt::UTC);
 }
 
 } // namespace
@@ -80,17 +120,17 @@ QString rawValue(StatsEventSource source) {
     return sourceNames[size_t(source)].toString();
 }
 
-std::optional<StatsEventType> statsEventTypeFromRaw(QStringView raw) {
+std::optional<StatsEventType> statsEventTypeFromRaw(QAnyStringView raw) {
     for (size_t i = 0; i < typeNames.size(); ++i) {
-        if (raw == typeNames[i])
+        if (QAnyStringView::equal(raw, typeNames[i]))
             return StatsEventType(i);
     }
     return std::nullopt;
 }
 
-std::optional<StatsEventSource> statsEventSourceFromRaw(QStringView raw) {
+std::optional<StatsEventSource> statsEventSourceFromRaw(QAnyStringView raw) {
     for (size_t i = 0; i < sourceNames.size(); ++i) {
-        if (raw == sourceNames[i])
+        if (QAnyStringView::equal(raw, sourceNames[i]))
             return StatsEventSource(i);
     }
     return std::nullopt;
@@ -177,31 +217,12 @@ QString formatStatsTimestamp(const QDateTime& moment) {
     return moment.toUTC().toString(u"yyyy-MM-dd'T'HH:mm:ss'Z'"_s);
 }
 
-std::optional<QDateTime> parseStatsTimestamp(QStringView s) {
-    // yyyy-MM-ddTHH:mm:ss followed by Z or ±HH:mm; no fraction.
-    const bool shapeOk = s.size() >= 20 && isDigits(s, 0, 4) && s[4] == u'-' && isDigits(s, 5, 2) &&
-                         s[7] == u'-' && isDigits(s, 8, 2) && s[10] == u'T' && isDigits(s, 11, 2) &&
-                         s[13] == u':' && isDigits(s, 14, 2) && s[16] == u':' && isDigits(s, 17, 2);
-    if (!shapeOk)
-        return std::nullopt;
-    const QStringView zone = s.mid(19);
-    int offsetSeconds = 0;
-    if (zone == u"Z") {
-    } else if (zone.size() == 6 && (zone[0] == u'+' || zone[0] == u'-') && isDigits(zone, 1, 2) &&
-               zone[3] == u':' && isDigits(zone, 4, 2)) {
-        const int hours = zone.mid(1, 2).toInt();
-        const int minutes = zone.mid(4, 2).toInt();
-        if (hours > 23 || minutes > 59)
-            return std::nullopt;
-        offsetSeconds = (hours * 60 + minutes) * 60 * (zone[0] == u'-' ? -1 : 1);
-    } else {
-        return std::nullopt;
-    }
-    const QDate date(s.mid(0, 4).toInt(), s.mid(5, 2).toInt(), s.mid(8, 2).toInt());
-    const QTime time(s.mid(11, 2).toInt(), s.mid(14, 2).toInt(), s.mid(17, 2).toInt());
-    if (!date.isValid() || !time.isValid())
-        return std::nullopt;
-    return QDateTime(date, time, Qt::UTC).addSecs(-offsetSeconds);
+std::optional<QDateTime> parseStatsTimestamp(QStringView text) {
+    return parseTimestamp(text);
+}
+
+std::optional<QDateTime> parseStatsTimestamp(QByteArrayView utf8) {
+    return parseTimestamp(utf8);
 }
 
 QByteArray StatsEvent::toJson() const {

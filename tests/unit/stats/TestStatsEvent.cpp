@@ -104,6 +104,17 @@ private Q_SLOTS:
         QTest::newRow("duplicate type mended by the last")
             << line(z, u"app_exploded"_s, u"{\"v\":1}"_s, u",\"type\":\"app_launched\""_s) << true << u"int"_s
             << u"1"_s;
+        QTest::newRow("repeated payload key mended by the last")
+            << line(z, t, u"{\"v\":null,\"v\":2}"_s) << true << u"int"_s << u"2"_s;
+        QTest::newRow("integer past the signed range is double")
+            << line(z, t, u"{\"v\":9223372036854775808}"_s) << true << u"double"_s
+            << u"9223372036854776000.0"_s;
+        QTest::newRow("integer past every integer type")
+            << line(z, t, u"{\"v\":123456789012345678901234}"_s) << true << u"double"_s
+            << u"123456789012345690000000.0"_s;
+        QTest::newRow("invalid UTF-8 rejected")
+            << line(z, t, u"{\"v\":\"x\"}"_s).replace("\"x\"", "\"\xC3\x28\"") << false << QString()
+            << QString();
         QTest::newRow("trailing garbage") << line(z, t, u"{}"_s) + "x" << false << QString() << QString();
         QTest::newRow("not json") << "{\"id\":"_ba << false << QString() << QString();
     }
