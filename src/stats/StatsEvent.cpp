@@ -49,11 +49,7 @@ std::optional<StatsPayloadValue> payloadFromJson(const QJsonValue& v) {
         const QVariant raw = v.toVariant();
         if (raw.typeId() == QMetaType::LongLong)
             return StatsPayloadValue(raw.toLongLong());
-        const double d = v.toDouble();
-        if (std::trunc(d) == d)
-            if (const auto i = truncatedToInt(d))
-                return StatsPayloadValue(*i);
-        return StatsPayloadValue(d);
+        return StatsPayloadValue::fromNumber(v.toDouble());
     }
     case QJsonValue::String:
         return StatsPayloadValue(v.toString());
@@ -134,6 +130,13 @@ std::optional<StatsEventSource> statsEventSourceFromRaw(QAnyStringView raw) {
             return StatsEventSource(i);
     }
     return std::nullopt;
+}
+
+StatsPayloadValue StatsPayloadValue::fromNumber(double d) {
+    if (std::trunc(d) == d)
+        if (const auto i = truncatedToInt(d))
+            return StatsPayloadValue(*i);
+    return StatsPayloadValue(d);
 }
 
 std::optional<qint64> StatsPayloadValue::intValue() const {

@@ -48,6 +48,9 @@ public:
     StatsPayloadValue(bool v)
         : m_value(v) {}
 
+    // How a JSON number reads back: integral values within range as integers, the rest as doubles.
+    static StatsPayloadValue fromNumber(double d);
+
     const Storage& storage() const { return m_value; }
     bool operator==(const StatsPayloadValue&) const = default;
 

@@ -1,6 +1,5 @@
 #include "StatsEventReader.h"
 
-#include <cmath>
 #include <simdjson.h>
 #include <string_view>
 #include <vector>
@@ -14,14 +13,6 @@ enum class Verdict { decoded, invalid, unsure };
 
 QByteArrayView bytes(std::string_view s) {
     return QByteArrayView(s.data(), qsizetype(s.size()));
-}
-
-// Qt's parser reads the same number the same way: integers that fit stay
-// integers, other integral values within range become integers, the rest doubles.
-StatsPayloadValue number(double d) {
-    if (std::trunc(d) == d && d >= -9223372036854775808.0 && d < 9223372036854775808.0)
-        return StatsPayloadValue(qint64(d));
-    return StatsPayloadValue(d);
 }
 
 } // namespace
@@ -103,10 +94,11 @@ std::optional<StatsEvent> StatsEventReader::decode(QByteArrayView line) {
                         event.payload.insert(key, qint64(int64_t(v.get_int64())));
                         break;
                     case dom::element_type::UINT64:
-                        event.payload.insert(key, number(double(uint64_t(v.get_uint64()))));
+                        event.payload.insert(key,
+                                             StatsPayloadValue::fromNumber(double(uint64_t(v.get_uint64()))));
                         break;
                     case dom::element_type::DOUBLE:
-                        event.payload.insert(key, number(double(v.get_double())));
+                        event.payload.insert(key, StatsPayloadValue::fromNumber(double(v.get_double())));
                         break;
                     case dom::element_type::STRING:
                         event.payload.insert(key, shared(bytes(std::string_view(v.get_string()))));
