@@ -325,11 +325,6 @@ void AppDelegate::recordPelvicFloorCompletion() {
     setTransientStatus(ToviCopy::pelvicFloorLoggedLine(pelvicFloorReminderManager->count()), 5.0);
 }
 
-// The report window comes with the statistics reports.
-void AppDelegate::showTodayReport() {}
-void AppDelegate::showThisWeekReport() {}
-void AppDelegate::showThisMonthReport() {}
-
 void AppDelegate::popUpStatusMenu() {
     if (!m_statusMenu || m_statusMenu->isVisible())
         return;

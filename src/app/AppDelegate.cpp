@@ -68,8 +68,6 @@ void AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded() {
         m_services.wallpapers->prefetchNextWallpaper();
 }
 
-void AppDelegate::showYesterdayReportPromptIfNeeded() {}
-
 void AppDelegate::quitApp() {
     isQuitting = true;
     stopReminders();

@@ -29,10 +29,12 @@ class QMenu;
 class QMenuBar;
 class QSystemTrayIcon;
 class QTimer;
+class QWidget;
 class RestView;
 class RestWindow;
 class Screens;
 class StatsStore;
+struct StatsReportScope;
 class WallpaperManager;
 
 // The desktop services AppDelegate works through; main.cpp hands in the real
@@ -76,6 +78,8 @@ public:
     void startServices();
     void prefetchWallpaperForCurrentThemeIfNeeded();
     void showYesterdayReportPromptIfNeeded();
+    // The offer itself, which showYesterdayReportPromptIfNeeded runs a second after launch.
+    void offerYesterdayReportIfNeeded();
 
     // --- rest modes
     std::optional<RestMode> savedCustomRestMode() const;
@@ -122,6 +126,11 @@ public:
     void showThisWeekReport();
     void showThisMonthReport();
     static QString menuHeaderTitle();
+
+    // --- reports
+    // A new window each time; the latest is held, earlier ones stay until closed.
+    void openReport(const StatsReportScope& scope);
+    QWidget* statsReportWindow() const;
 
     // --- input dialogs
     // Runs a form of number fields; the values when applied and valid. Invalid
@@ -241,4 +250,5 @@ private:
     QMenuBar* m_mainMenu = nullptr;
     bool m_servicesStarted = false;
     QString m_ultramanSubtitle;
+    QPointer<QWidget> m_statsReportWindow;
 };

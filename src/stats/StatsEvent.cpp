@@ -4,10 +4,11 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
+#include <string>
 
 using namespace Qt::StringLiterals;
 
@@ -48,11 +49,7 @@ std::optional<StatsPayloadValue> payloadFromJson(const QJsonValue& v) {
         const QVariant raw = v.toVariant();
         if (raw.typeId() == QMetaType::LongLong)
             return StatsPayloadValue(raw.toLongLong());
-        const double d = v.toDouble();
-        if (std::trunc(d) == d)
-            if (const auto i = truncatedToInt(d))
-                return StatsPayloadValue(*i);
-        return StatsPayloadValue(d);
+        return StatsPayloadValue::fromNumber(v.toDouble());
     }
     case QJsonValue::String:
         return StatsPayloadValue(v.toString());
@@ -61,12 +58,52 @@ std::optional<StatsPayloadValue> payloadFromJson(const QJsonValue& v) {
     }
 }
 
-bool isDigits(QStringView s, qsizetype from, qsizetype count) {
-    for (qsizetype i = from; i < from + count; ++i) {
-        if (s[i] < u'0' || s[i] > u'9')
-            return false;
+// One parser for both text forms; works on the code units alone.
+template <typename View> std::optional<QDateTime> parseTimestamp(View s) {
+    const auto unit = [&s](qsizetype i) -> char16_t {
+        if constexpr (std::is_same_v<View, QStringView>)
+            return s[i].unicode();
+        else
+            return char16_t(static_cast<unsigned char>(s[i]));
+    };
+    const auto digit = [&unit](qsizetype i) -> int {
+        const char16_t c = unit(i);
+        return c >= u'0' && c <= u'9' ? int(c - u'0') : -1;
+    };
+    const auto number = [&digit](qsizetype from, qsizetype count) {
+        int value = 0;
+        for (qsizetype i = from; i < from + count; ++i) {
+            const int d = digit(i);
+            if (d < 0)
+                return -1;
+            value = value * 10 + d;
+        }
+        return value;
+    };
+    const auto is = [&unit](qsizetype i, char16_t c) { return unit(i) == c; };
+    // yyyy-MM-ddTHH:mm:ss followed by Z or ±HH:mm; no fraction.
+    if (s.size() < 20 || !is(4, u'-') || !is(7, u'-') || !is(10, u'T') || !is(13, u':') || !is(16, u':'))
+        return std::nullopt;
+    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+    const int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+    if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0)
+        return std::nullopt;
+    int offsetSeconds = 0;
+    if (s.size() == 20 && is(19, u'Z')) {
+    } else if (s.size() == 25 && (is(19, u'+') || is(19, u'-')) && is(22, u':')) {
+        const int hours = number(20, 2), minutes = number(23, 2);
+        if (hours < 0 || minutes < 0 || hours > 23 || minutes > 59)
+            return std::nullopt;
+        offsetSeconds = (hours * 60 + minutes) * 60 * (is(19, u'-') ? -1 : 1);
+    } else {
+        return std::nullopt;
     }
-    return true;
+    if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second))
+        return std::nullopt;
+    // Plain arithmetic from the day number: building the date-time field by field costs far more.
+    const qint64 days = QDate(year, month, day).toJulianDay() - QDate(1970, 1, 1).toJulianDay();
+    return QDateTime::fromSecsSinceEpoch(days * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds,
+                                         Qt::UTC);
 }
 
 } // namespace
@@ -79,20 +116,27 @@ QString rawValue(StatsEventSource source) {
     return sourceNames[size_t(source)].toString();
 }
 
-std::optional<StatsEventType> statsEventTypeFromRaw(QStringView raw) {
+std::optional<StatsEventType> statsEventTypeFromRaw(QAnyStringView raw) {
     for (size_t i = 0; i < typeNames.size(); ++i) {
-        if (raw == typeNames[i])
+        if (QAnyStringView::equal(raw, typeNames[i]))
             return StatsEventType(i);
     }
     return std::nullopt;
 }
 
-std::optional<StatsEventSource> statsEventSourceFromRaw(QStringView raw) {
+std::optional<StatsEventSource> statsEventSourceFromRaw(QAnyStringView raw) {
     for (size_t i = 0; i < sourceNames.size(); ++i) {
-        if (raw == sourceNames[i])
+        if (QAnyStringView::equal(raw, sourceNames[i]))
             return StatsEventSource(i);
     }
     return std::nullopt;
+}
+
+StatsPayloadValue StatsPayloadValue::fromNumber(double d) {
+    if (std::trunc(d) == d)
+        if (const auto i = truncatedToInt(d))
+            return StatsPayloadValue(*i);
+    return StatsPayloadValue(d);
 }
 
 std::optional<qint64> StatsPayloadValue::intValue() const {
@@ -113,9 +157,33 @@ QString StatsPayloadValue::stringValue() const {
     if (const auto* b = std::get_if<bool>(&m_value))
         return *b ? u"true"_s : u"false"_s;
     const double d = std::get<double>(m_value);
-    QString text = QString::number(d, 'g', QLocale::FloatingPointShortest);
-    if (std::isfinite(d) && !text.contains(u'.') && !text.contains(u'e'))
-        text += u".0"_s;
+    if (!std::isfinite(d))
+        return QString::number(d);
+    // The shortest round-trip digits, spelt out without an exponent: the
+    // timeline shows these to people, and "1e+05" reads as nothing.
+    char buffer[32];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::scientific);
+    if (error != std::errc())
+        return QString::number(d);
+    const std::string_view sci(buffer, size_t(end - buffer));
+    const size_t e = sci.find('e');
+    const bool negative = sci.front() == '-';
+    std::string digits;
+    for (char c : sci.substr(negative ? 1 : 0, e - (negative ? 1 : 0)))
+        if (c != '.')
+            digits += c;
+    // The point sits after the first digit, moved by the exponent.
+    const int point = 1 + std::stoi(std::string(sci.substr(e + 1)));
+    std::string plain;
+    if (point <= 0)
+        plain = "0." + std::string(size_t(-point), '0') + digits;
+    else if (size_t(point) >= digits.size())
+        plain = digits + std::string(size_t(point) - digits.size(), '0') + ".0";
+    else
+        plain = digits.substr(0, size_t(point)) + '.' + digits.substr(size_t(point));
+    QString text = QString::fromLatin1(plain);
+    if (negative)
+        text.prepend(u'-');
     return text;
 }
 
@@ -152,31 +220,12 @@ QString formatStatsTimestamp(const QDateTime& moment) {
     return moment.toUTC().toString(u"yyyy-MM-dd'T'HH:mm:ss'Z'"_s);
 }
 
-std::optional<QDateTime> parseStatsTimestamp(QStringView s) {
-    // yyyy-MM-ddTHH:mm:ss followed by Z or ±HH:mm; no fraction.
-    const bool shapeOk = s.size() >= 20 && isDigits(s, 0, 4) && s[4] == u'-' && isDigits(s, 5, 2) &&
-                         s[7] == u'-' && isDigits(s, 8, 2) && s[10] == u'T' && isDigits(s, 11, 2) &&
-                         s[13] == u':' && isDigits(s, 14, 2) && s[16] == u':' && isDigits(s, 17, 2);
-    if (!shapeOk)
-        return std::nullopt;
-    const QStringView zone = s.mid(19);
-    int offsetSeconds = 0;
-    if (zone == u"Z") {
-    } else if (zone.size() == 6 && (zone[0] == u'+' || zone[0] == u'-') && isDigits(zone, 1, 2) &&
-               zone[3] == u':' && isDigits(zone, 4, 2)) {
-        const int hours = zone.mid(1, 2).toInt();
-        const int minutes = zone.mid(4, 2).toInt();
-        if (hours > 23 || minutes > 59)
-            return std::nullopt;
-        offsetSeconds = (hours * 60 + minutes) * 60 * (zone[0] == u'-' ? -1 : 1);
-    } else {
-        return std::nullopt;
-    }
-    const QDate date(s.mid(0, 4).toInt(), s.mid(5, 2).toInt(), s.mid(8, 2).toInt());
-    const QTime time(s.mid(11, 2).toInt(), s.mid(14, 2).toInt(), s.mid(17, 2).toInt());
-    if (!date.isValid() || !time.isValid())
-        return std::nullopt;
-    return QDateTime(date, time, Qt::UTC).addSecs(-offsetSeconds);
+std::optional<QDateTime> parseStatsTimestamp(QStringView text) {
+    return parseTimestamp(text);
+}
+
+std::optional<QDateTime> parseStatsTimestamp(QByteArrayView utf8) {
+    return parseTimestamp(utf8);
 }
 
 QByteArray StatsEvent::toJson() const {

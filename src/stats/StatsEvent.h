@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -26,8 +27,8 @@ enum class StatsEventSource { system, scheduled, manual, notification, autoTimeo
 
 QString rawValue(StatsEventType type);
 QString rawValue(StatsEventSource source);
-std::optional<StatsEventType> statsEventTypeFromRaw(QStringView raw);
-std::optional<StatsEventSource> statsEventSourceFromRaw(QStringView raw);
+std::optional<StatsEventType> statsEventTypeFromRaw(QAnyStringView raw);
+std::optional<StatsEventSource> statsEventSourceFromRaw(QAnyStringView raw);
 
 // One payload value; written to JSON as its natural type, without a tag.
 class StatsPayloadValue {
@@ -46,6 +47,9 @@ public:
         : m_value(v) {}
     StatsPayloadValue(bool v)
         : m_value(v) {}
+
+    // How a JSON number reads back: integral values within range as integers, the rest as doubles.
+    static StatsPayloadValue fromNumber(double d);
 
     const Storage& storage() const { return m_value; }
     bool operator==(const StatsPayloadValue&) const = default;
@@ -70,6 +74,7 @@ public:
     StatsPayload(std::initializer_list<Entry> entries);
 
     void insert(const QString& key, const StatsPayloadValue& value);
+    void reserve(qsizetype count) { m_entries.reserve(count); }
     bool contains(QStringView key) const { return find(key) != m_entries.cend(); }
     // The value under `key`, or an empty string value when absent.
     StatsPayloadValue value(QStringView key) const;
@@ -109,3 +114,4 @@ struct StatsEvent {
 QString formatStatsTimestamp(const QDateTime& moment);
 // Whole-second ISO 8601 with Z or a numeric offset; anything else gives nothing.
 std::optional<QDateTime> parseStatsTimestamp(QStringView text);
+std::optional<QDateTime> parseStatsTimestamp(QByteArrayView utf8);

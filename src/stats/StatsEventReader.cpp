@@ -1,228 +1,166 @@
 #include "StatsEventReader.h"
 
-#include <QLatin1StringView>
+#include <simdjson.h>
+#include <string_view>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Outcome of the fast path: a decoded event, a line that is certainly not an
-// event, or a line the fast path leaves to the general parser. Anything short
-// of certain is left to the parser: a later duplicate key could still mend it.
+// A decoded event, a line that is certainly no event, or one to hand to the general parser.
 enum class Verdict { decoded, invalid, unsure };
 
-class Scanner {
-public:
-    explicit Scanner(QByteArrayView text)
-        : p(text.data())
-        , end(text.data() + text.size()) {}
-
-    void skipSpace() {
-        while (p < end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r'))
-            ++p;
-    }
-    bool take(char c) {
-        skipSpace();
-        if (p < end && *p == c) {
-            ++p;
-            return true;
-        }
-        return false;
-    }
-    bool atEnd() {
-        skipSpace();
-        return p == end;
-    }
-    char peek() {
-        skipSpace();
-        return p < end ? *p : '\0';
-    }
-    // A string of printable ASCII without escapes.
-    std::optional<QByteArrayView> plainString() {
-        if (!take('"'))
-            return std::nullopt;
-        const char* start = p;
-        while (p < end && *p != '"') {
-            const auto c = static_cast<unsigned char>(*p);
-            if (c < 0x20 || c >= 0x80 || c == '\\')
-                return std::nullopt;
-            ++p;
-        }
-        if (p == end)
-            return std::nullopt;
-        return QByteArrayView(start, p++ - start);
-    }
-    bool literal(QByteArrayView word) {
-        skipSpace();
-        if (end - p < word.size() || QByteArrayView(p, word.size()) != word)
-            return false;
-        p += word.size();
-        return true;
-    }
-    // An integer of up to 18 digits in JSON's grammar; anything else is unsure.
-    std::optional<qint64> smallInteger() {
-        skipSpace();
-        const char* start = p;
-        bool negative = false;
-        if (p < end && *p == '-') {
-            negative = true;
-            ++p;
-        }
-        const char* digits = p;
-        qint64 value = 0;
-        while (p < end && *p >= '0' && *p <= '9')
-            value = value * 10 + (*p++ - '0');
-        const qsizetype count = p - digits;
-        const bool leadingZero = count > 1 && *digits == '0';
-        if (count == 0 || count > 18 || leadingZero || (p < end && (*p == '.' || *p == 'e' || *p == 'E'))) {
-            p = start;
-            return std::nullopt;
-        }
-        return negative ? -value : value;
-    }
-
-private:
-    const char* p;
-    const char* end;
-};
+QByteArrayView bytes(std::string_view s) {
+    return QByteArrayView(s.data(), qsizetype(s.size()));
+}
 
 } // namespace
 
-QString StatsEventReader::shared(QByteArrayView ascii) {
-    const QLatin1StringView text(ascii.data(), ascii.size());
-    for (const QString& s : std::as_const(m_pool)) {
-        if (s.size() == text.size() && s == text)
-            return s;
+struct StatsEventReader::Parser {
+    simdjson::dom::parser parser;
+    // simdjson reads a little past the end of its input; lines are copied here first.
+    std::vector<char> padded;
+};
+
+StatsEventReader::StatsEventReader()
+    : m_parser(std::make_unique<Parser>()) {}
+
+StatsEventReader::~StatsEventReader() = default;
+
+QString StatsEventReader::shared(QByteArrayView utf8, Interned& last) {
+    if (last.utf8 != utf8)
+        last = {utf8.toByteArray(), QString::fromUtf8(utf8)};
+    return last.text;
+}
+
+QString StatsEventReader::shared(QByteArrayView utf8) {
+    for (const Interned& s : std::as_const(m_pool)) {
+        if (s.utf8 == utf8)
+            return s.text;
     }
-    QString s = text.toString();
-    if (m_pool.size() < 64)
-        m_pool.append(s);
-    return s;
+    QString text = QString::fromUtf8(utf8);
+    if (m_pool.size() < 32)
+        m_pool.append({utf8.toByteArray(), text});
+    return text;
 }
 
 std::optional<StatsEvent> StatsEventReader::decode(QByteArrayView line) {
-    Scanner in(line);
-    StatsEvent event;
-    enum Field { id, timestamp, dayKey, monthKey, type, source, sessionId, payload, appVersion, count };
-    bool seen[count] = {};
+    using namespace simdjson;
+    std::vector<char>& buffer = m_parser->padded;
+    buffer.resize(size_t(line.size()) + SIMDJSON_PADDING);
+    std::copy(line.begin(), line.end(), buffer.begin());
 
-    const auto fast = [&]() -> Verdict {
-        if (!in.take('{'))
+    StatsEvent event;
+    const auto judge = [&]() -> Verdict {
+        dom::element root;
+        if (m_parser->parser.parse(buffer.data(), size_t(line.size()), false).get(root))
             return Verdict::unsure;
-        if (in.take('}'))
-            return Verdict::invalid; // no required key
-        do {
-            const auto key = in.plainString();
-            if (!key || !in.take(':'))
-                return Verdict::unsure;
-            static constexpr std::pair<QByteArrayView, Field> names[] = {
-                {"id", id},
-                {"timestamp", timestamp},
-                {"dayKey", dayKey},
-                {"monthKey", monthKey},
-                {"type", type},
-                {"source", source},
-                {"sessionId", sessionId},
-                {"payload", payload},
-                {"appVersion", appVersion},
-            };
-            const auto known = std::find_if(std::begin(names), std::end(names),
-                                            [&](const auto& n) { return n.first == *key; });
-            if (known == std::end(names) || seen[known->second])
-                return Verdict::unsure; // extra keys may hold anything; duplicates are rare
-            const Field field = known->second;
-            seen[field] = true;
-            if (field == sessionId && in.literal("null"))
+        dom::object object;
+        if (root.get_object().get(object))
+            return Verdict::invalid;
+        // A repeated key leaves the line to the general parser, which keeps the
+        // last one and so may mend what came first: judge only once all is read.
+        bool broken = false;
+        enum Field { id, timestamp, dayKey, monthKey, type, source, sessionId, payload, appVersion, count };
+        static constexpr std::string_view names[count] = {
+            "id", "timestamp", "dayKey", "monthKey", "type", "source", "sessionId", "payload", "appVersion"};
+        bool seen[count] = {};
+        for (const dom::key_value_pair field : object) {
+            const auto known = std::find(std::begin(names), std::end(names), field.key);
+            if (known == std::end(names))
                 continue;
-            if (field == payload) {
-                if (!in.take('{'))
-                    return Verdict::unsure;
-                if (!in.take('}')) {
-                    do {
-                        const auto name = in.plainString();
-                        if (!name || !in.take(':'))
-                            return Verdict::unsure;
-                        const QString k = shared(*name);
-                        if (event.payload.contains(k))
-                            return Verdict::unsure;
-                        if (in.literal("true"))
-                            event.payload.insert(k, true);
-                        else if (in.literal("false"))
-                            event.payload.insert(k, false);
-                        else if (const auto i = in.smallInteger())
-                            event.payload.insert(k, *i);
-                        else if (in.peek() == '"') {
-                            const auto s = in.plainString();
-                            if (!s)
-                                return Verdict::unsure;
-                            event.payload.insert(k, shared(*s));
-                        } else
-                            return Verdict::unsure;
-                    } while (in.take(','));
-                    if (!in.take('}'))
-                        return Verdict::unsure;
+            const auto f = Field(known - std::begin(names));
+            if (seen[f])
+                return Verdict::unsure;
+            seen[f] = true;
+            if (f == payload) {
+                dom::object members;
+                if (field.value.get_object().get(members)) {
+                    broken = true;
+                    continue;
                 }
+                qsizetype count = 0;
+                event.payload.reserve(qsizetype(members.size()));
+                for (const dom::key_value_pair member : members) {
+                    const QString key = shared(bytes(member.key));
+                    ++count;
+                    const dom::element v = member.value;
+                    switch (v.type()) {
+                    case dom::element_type::BOOL:
+                        event.payload.insert(key, bool(v.get_bool()));
+                        break;
+                    case dom::element_type::INT64:
+                        event.payload.insert(key, qint64(int64_t(v.get_int64())));
+                        break;
+                    case dom::element_type::UINT64:
+                        event.payload.insert(key,
+                                             StatsPayloadValue::fromNumber(double(uint64_t(v.get_uint64()))));
+                        break;
+                    case dom::element_type::DOUBLE:
+                        event.payload.insert(key, StatsPayloadValue::fromNumber(double(v.get_double())));
+                        break;
+                    case dom::element_type::STRING:
+                        event.payload.insert(key, shared(bytes(std::string_view(v.get_string()))));
+                        break;
+                    default:
+                        broken = true;
+                        event.payload.insert(key, StatsPayloadValue());
+                    }
+                }
+                if (count != event.payload.size())
+                    return Verdict::unsure; // a repeated payload key
                 continue;
             }
-            if (in.peek() != '"')
-                return Verdict::unsure;
-            const auto value = in.plainString();
-            if (!value)
-                return Verdict::unsure;
-            switch (field) {
+            if (f == sessionId && field.value.is_null())
+                continue;
+            std::string_view text;
+            if (field.value.get_string().get(text)) {
+                broken = true;
+                continue;
+            }
+            switch (f) {
             case id:
-                event.id = QLatin1StringView(value->data(), value->size()).toString();
+                event.id = QString::fromUtf8(bytes(text));
                 break;
             case timestamp: {
-                const auto t =
-                    parseStatsTimestamp(QLatin1StringView(value->data(), value->size()).toString());
-                if (!t)
-                    return Verdict::unsure;
-                event.timestamp = *t;
+                const auto t = parseStatsTimestamp(bytes(text));
+                broken = broken || !t;
+                event.timestamp = t.value_or(QDateTime());
                 break;
             }
             case dayKey:
-                event.dayKey = shared(*value);
+                event.dayKey = shared(bytes(text), m_dayKey);
                 break;
             case monthKey:
-                event.monthKey = shared(*value);
+                event.monthKey = shared(bytes(text), m_monthKey);
                 break;
             case type: {
-                const auto t =
-                    statsEventTypeFromRaw(QLatin1StringView(value->data(), value->size()).toString());
-                if (!t)
-                    return Verdict::unsure;
-                event.type = *t;
+                const auto t = statsEventTypeFromRaw(QUtf8StringView(text));
+                broken = broken || !t;
+                event.type = t.value_or(StatsEventType::appLaunched);
                 break;
             }
             case source: {
-                const auto s =
-                    statsEventSourceFromRaw(QLatin1StringView(value->data(), value->size()).toString());
-                if (!s)
-                    return Verdict::unsure;
-                event.source = *s;
+                const auto s = statsEventSourceFromRaw(QUtf8StringView(text));
+                broken = broken || !s;
+                event.source = s.value_or(StatsEventSource::system);
                 break;
             }
             case sessionId:
-                event.sessionId = QLatin1StringView(value->data(), value->size()).toString();
-                break;
-            case appVersion:
-                event.appVersion = shared(*value);
+                event.sessionId = QString::fromUtf8(bytes(text));
                 break;
             default:
+                event.appVersion = shared(bytes(text), m_appVersion);
                 break;
             }
-        } while (in.take(','));
-        if (!in.take('}') || !in.atEnd())
-            return Verdict::unsure;
-        for (int f = 0; f < count; ++f) {
-            if (!seen[f] && f != sessionId)
-                return Verdict::invalid;
         }
-        return Verdict::decoded;
+        for (int f = 0; f < count; ++f)
+            broken = broken || (!seen[f] && f != sessionId);
+        return broken ? Verdict::invalid : Verdict::decoded;
     };
 
-    switch (fast()) {
+    switch (judge()) {
     case Verdict::decoded:
         return event;
     case Verdict::invalid:

@@ -5,17 +5,31 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <memory>
 
-// Decodes event lines in bulk. The lines Tovi writes take a fast path; anything
-// unusual (escapes, non-ASCII text, fractions) goes through the general JSON
-// parser, so both paths accept and reject exactly the same lines. Strings that
-// repeat from line to line (day and month keys, payload keys, the version) are
-// shared between the events instead of being allocated once per line.
+// Decodes event lines in bulk through simdjson. A line simdjson cannot judge
+// alone (not JSON to it, a repeated key) goes through the general parser, so
+// both paths accept and reject exactly the same lines. Strings that repeat
+// from line to line (day and month keys, payload keys, the version) are shared
+// between the events instead of being allocated once per line.
 class StatsEventReader {
 public:
+    StatsEventReader();
+    ~StatsEventReader();
+
     std::optional<StatsEvent> decode(QByteArrayView line);
 
 private:
-    QString shared(QByteArrayView ascii);
-    QList<QString> m_pool;
+    struct Parser;
+    struct Interned {
+        QByteArray utf8;
+        QString text;
+    };
+    // The last string of one field, which the next line most likely repeats.
+    static QString shared(QByteArrayView utf8, Interned& last);
+    // Payload keys and string values: a handful that recur.
+    QString shared(QByteArrayView utf8);
+    std::unique_ptr<Parser> m_parser;
+    QList<Interned> m_pool;
+    Interned m_dayKey, m_monthKey, m_appVersion;
 };

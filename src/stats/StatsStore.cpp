@@ -10,9 +10,11 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QUuid>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -31,27 +33,49 @@ QString readAppVersion() {
     return version.isEmpty() ? u"unknown"_s : version;
 }
 
-// Writes all of `bytes` with one write() where the kernel allows; a partial
-// write (full disk) is ended with a line feed so the next event starts on a
-// line of its own and the broken piece is skipped on reading.
-bool appendLine(int fd, const QByteArray& bytes) {
-    ssize_t written;
-    do {
-        written = ::write(fd, bytes.constData(), size_t(bytes.size()));
-    } while (written < 0 && errno == EINTR);
-    if (written == bytes.size())
-        return true;
-    const int saved = written < 0 ? errno : ENOSPC;
-    if (written > 0) [[maybe_unused]]
-        const ssize_t ignored = ::write(fd, "\n", 1);
-    errno = saved;
-    return false;
+// Appends `line` as a line of its own. A file left without its final line
+// feed (a crash mid-write, a hand edit) gets one first, or the new event would
+// glue onto the torn line and both would be lost. A write that stops part-way
+// (a full disk) is cut back, so no partial line is ever left behind.
+bool appendLine(int fd, const QByteArray& line) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return false;
+    const off_t before = st.st_size;
+    QByteArray bytes = line;
+    char last = '\n';
+    if (before > 0 && ::pread(fd, &last, 1, before - 1) == 1 && last != '\n')
+        bytes.prepend('\n');
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int saved = n < 0 ? errno : ENOSPC;
+            if (done > 0) {
+                // Best effort: should this fail too, the next append still starts a new line.
+                [[maybe_unused]] const int ignored = ::ftruncate(fd, before);
+            }
+            errno = saved;
+            return false;
+        }
+        done += n;
+    }
+    return true;
 }
 
 // Line breaks of the text: LF, VT, FF, CR (CR LF counts once), NEL, LS, PS.
 // Empty pieces are dropped.
 template <typename Visit> void forEachLine(const QByteArray& text, Visit visit) {
-    const char* data = text.constData();
+    // Bytes that may begin a break; everything else is skipped in one test.
+    static constexpr auto mayBreak = [] {
+        std::array<bool, 256> table{};
+        for (unsigned char c : {'\n', '\v', '\f', '\r', '\xC2', '\xE2'})
+            table[c] = true;
+        return table;
+    }();
+    const auto* data = reinterpret_cast<const unsigned char*>(text.constData());
     const qsizetype size = text.size();
     qsizetype start = 0;
     qsizetype i = 0;
@@ -60,19 +84,34 @@ template <typename Visit> void forEachLine(const QByteArray& text, Visit visit) 
             visit(QByteArrayView(data + start, end - start));
     };
     while (i < size) {
-        const unsigned char c = static_cast<unsigned char>(data[i]);
-        qsizetype breakLength = 0;
-        if (c == '\n' || c == '\v' || c == '\f') {
-            breakLength = 1;
-        } else if (c == '\r') {
-            breakLength = (i + 1 < size && data[i + 1] == '\n') ? 2 : 1;
-        } else if (c == 0xC2 && i + 1 < size && static_cast<unsigned char>(data[i + 1]) == 0x85) {
-            breakLength = 2;
-        } else if (c == 0xE2 && i + 2 < size && static_cast<unsigned char>(data[i + 1]) == 0x80 &&
-                   (static_cast<unsigned char>(data[i + 2]) == 0xA8 ||
-                    static_cast<unsigned char>(data[i + 2]) == 0xA9)) {
-            breakLength = 3;
+        // Sixteen bytes at a time through the long stretches between breaks.
+        using Block = unsigned char __attribute__((vector_size(16)));
+        if (i + 16 <= size) {
+            Block b;
+            std::memcpy(&b, data + i, sizeof b);
+            const auto hit = (b - 0x0A <= 3) | (b == 0xC2) | (b == 0xE2);
+            quint64 half[2];
+            std::memcpy(half, &hit, sizeof half);
+            if ((half[0] | half[1]) == 0) {
+                i += 16;
+                continue;
+            }
         }
+        if (!mayBreak[data[i]]) {
+            ++i;
+            continue;
+        }
+        const unsigned char c = data[i];
+        qsizetype breakLength = 0;
+        if (c == '\n' || c == '\v' || c == '\f')
+            breakLength = 1;
+        else if (c == '\r')
+            breakLength = (i + 1 < size && data[i + 1] == '\n') ? 2 : 1;
+        else if (c == 0xC2 && i + 1 < size && data[i + 1] == 0x85)
+            breakLength = 2;
+        else if (c == 0xE2 && i + 2 < size && data[i + 1] == 0x80 &&
+                 (data[i + 2] == 0xA8 || data[i + 2] == 0xA9))
+            breakLength = 3;
         if (breakLength == 0) {
             ++i;
             continue;
@@ -138,7 +177,7 @@ void StatsStore::record(StatsEventType type, StatsEventSource source, const std:
     const QByteArray path = QFile::encodeName(monthPath(event.monthKey));
 
     std::lock_guard lock(m_appendMutex);
-    constexpr int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
+    constexpr int flags = O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC;
     int fd = ::open(path.constData(), flags, 0600);
     if (fd < 0 && errno == ENOENT && ensureDirectories())
         fd = ::open(path.constData(), flags, 0600);
@@ -194,18 +233,24 @@ QList<StatsEvent> StatsStore::events(const QDateTime& start, const QDateTime& en
     const qint64 from = start.toMSecsSinceEpoch();
     const qint64 to = end.toMSecsSinceEpoch();
     for (const QString& key : monthKeys(start, end)) {
-        for (StatsEvent& event : readMonth(key)) {
-            const qint64 t = event.timestamp.toMSecsSinceEpoch();
-            if (t >= from && t < to)
-                result.append(std::move(event));
-        }
+        QList<StatsEvent> month = readMonth(key);
+        month.removeIf([from, to](const StatsEvent& e) {
+            const qint64 t = e.timestamp.toMSecsSinceEpoch();
+            return t < from || t >= to;
+        });
+        if (result.isEmpty())
+            result = std::move(month);
+        else
+            result.append(std::move(month));
     }
     return result;
 }
 
 bool StatsStore::hasEvents(const QDateTime& on) const {
-    const QDateTime start(on.toLocalTime().date(), QTime(0, 0), Qt::LocalTime);
-    const QDateTime end = start.addDays(1);
+    // startOfDay: a day that begins in a daylight-saving gap starts at its first valid moment.
+    const QDate day = on.toLocalTime().date();
+    const QDateTime start = day.startOfDay(Qt::LocalTime);
+    const QDateTime end = day.addDays(1).startOfDay(Qt::LocalTime);
     if (!start.isValid() || !end.isValid())
         return false;
     return !events(start, end).isEmpty();

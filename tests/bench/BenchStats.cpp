@@ -1,3 +1,4 @@
+#include "stats/StatsReporter.h"
 #include "stats/StatsStore.h"
 
 #include <QDir>
@@ -24,17 +25,27 @@ void recordOneEvent(benchmark::State& state) {
 }
 BENCHMARK(recordOneEvent);
 
+// A month of 20,000 events in the shape Tovi writes them, across every type.
+void fillMonth(StatsStore& store, const QDateTime& start) {
+    const StatsPayload rest{{u"plannedSeconds"_s, 20},
+                            {u"actualSeconds"_s, 13},
+                            {u"skippedSeconds"_s, 7},
+                            {u"workDurationSeconds"_s, 1200},
+                            {u"theme"_s, u"aurora"_s}};
+    const StatsPayload reminder{{u"countAfter"_s, 3}, {u"intervalMinutes"_s, 45}};
+    for (int i = 0; i < 20000; ++i) {
+        const auto type = StatsEventType(i % 12);
+        const bool isRest = type == StatsEventType::restStarted || type == StatsEventType::restCompleted ||
+                            type == StatsEventType::restSkipped;
+        store.record(type, StatsEventSource::scheduled, isRest ? std::optional(u"S"_s) : std::nullopt,
+                     isRest ? rest : reminder, start.addSecs(i * 120));
+    }
+}
+
 void readMonthOf20000Events(benchmark::State& state) {
     QTemporaryDir dir;
     StatsStore store(dir.path());
-    const StatsPayload payload{{u"plannedSeconds"_s, 20},
-                               {u"actualSeconds"_s, 13},
-                               {u"skippedSeconds"_s, 7},
-                               {u"workDurationSeconds"_s, 1200},
-                               {u"theme"_s, u"aurora"_s}};
-    for (int i = 0; i < 20000; ++i)
-        store.record(StatsEventType::restSkipped, StatsEventSource::scheduled, u"S"_s, payload,
-                     monthStart.addSecs(i * 120));
+    fillMonth(store, monthStart);
     const QDateTime end = monthStart.addMonths(1);
     for (auto _ : state) {
         const auto events = store.events(monthStart, end);
@@ -44,6 +55,41 @@ void readMonthOf20000Events(benchmark::State& state) {
     }
 }
 BENCHMARK(readMonthOf20000Events)->Unit(benchmark::kMillisecond);
+
+void monthReportOf20000Events(benchmark::State& state) {
+    QTemporaryDir dir;
+    StatsStore store(dir.path());
+    fillMonth(store, monthStart);
+    const StatsReporter reporter(store);
+    for (auto _ : state) {
+        const StatsReport report = reporter.makeReport(StatsReportScope::month(monthStart.addDays(3)));
+        if (report.total.eventCount != 20000)
+            state.SkipWithError("lost events");
+        benchmark::DoNotOptimize(report.days.size());
+    }
+}
+BENCHMARK(monthReportOf20000Events)->Unit(benchmark::kMillisecond);
+
+// A week that straddles two month files of 20,000 events each.
+void weekReportAcrossAMonthBoundary(benchmark::State& state) {
+    QTemporaryDir dir;
+    StatsStore store(dir.path());
+    fillMonth(store, monthStart);
+    fillMonth(store, monthStart.addMonths(1));
+    const StatsReporter reporter(store, QLocale(QLocale::German, QLocale::Germany));
+    for (auto _ : state) {
+        const StatsReport report = reporter.makeReport(StatsReportScope::week(monthStart.addMonths(1)));
+        benchmark::DoNotOptimize(report.days.size());
+    }
+}
+BENCHMARK(weekReportAcrossAMonthBoundary)->Unit(benchmark::kMillisecond);
+
+void parseTimestamp(benchmark::State& state) {
+    const QString text = u"2025-03-01T08:15:30Z"_s;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(parseStatsTimestamp(text));
+}
+BENCHMARK(parseTimestamp);
 } // namespace
 
 BENCHMARK_MAIN();

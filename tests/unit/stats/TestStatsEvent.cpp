@@ -65,7 +65,7 @@ private Q_SLOTS:
         QTest::newRow("number 2.5 is double")
             << line(z, t, u"{\"v\":2.5}"_s) << true << u"double"_s << u"2.5"_s;
         QTest::newRow("huge number is double")
-            << line(z, t, u"{\"v\":1e30}"_s) << true << u"double"_s << u"1e+30"_s;
+            << line(z, t, u"{\"v\":1e30}"_s) << true << u"double"_s << u"1000000000000000000000000000000.0"_s;
         QTest::newRow("digit string stays string")
             << line(z, t, u"{\"v\":\"12\"}"_s) << true << u"string"_s << u"12"_s;
         QTest::newRow("true is bool") << line(z, t, u"{\"v\":true}"_s) << true << u"bool"_s << u"true"_s;
@@ -104,6 +104,17 @@ private Q_SLOTS:
         QTest::newRow("duplicate type mended by the last")
             << line(z, u"app_exploded"_s, u"{\"v\":1}"_s, u",\"type\":\"app_launched\""_s) << true << u"int"_s
             << u"1"_s;
+        QTest::newRow("repeated payload key mended by the last")
+            << line(z, t, u"{\"v\":null,\"v\":2}"_s) << true << u"int"_s << u"2"_s;
+        QTest::newRow("integer past the signed range is double")
+            << line(z, t, u"{\"v\":9223372036854775808}"_s) << true << u"double"_s
+            << u"9223372036854776000.0"_s;
+        QTest::newRow("integer past every integer type")
+            << line(z, t, u"{\"v\":123456789012345678901234}"_s) << true << u"double"_s
+            << u"123456789012345690000000.0"_s;
+        QTest::newRow("invalid UTF-8 rejected")
+            << line(z, t, u"{\"v\":\"x\"}"_s).replace("\"x\"", "\"\xC3\x28\"") << false << QString()
+            << QString();
         QTest::newRow("trailing garbage") << line(z, t, u"{}"_s) + "x" << false << QString() << QString();
         QTest::newRow("not json") << "{\"id\":"_ba << false << QString() << QString();
     }
@@ -157,7 +168,12 @@ private Q_SLOTS:
         QTest::newRow("double -2.9") << StatsPayloadValue(-2.9) << true << qint64(-2) << u"-2.9"_s;
         QTest::newRow("double 30.0") << StatsPayloadValue(30.0) << true << qint64(30) << u"30.0"_s;
         QTest::newRow("double nan") << StatsPayloadValue(std::nan("")) << false << qint64(0) << u"nan"_s;
-        QTest::newRow("double 1e19") << StatsPayloadValue(1e19) << false << qint64(0) << u"1e+19"_s;
+        QTest::newRow("double 1e19 in plain digits")
+            << StatsPayloadValue(1e19) << false << qint64(0) << u"10000000000000000000.0"_s;
+        QTest::newRow("double 100000 with its fraction")
+            << StatsPayloadValue(100000.0) << true << qint64(100000) << u"100000.0"_s;
+        QTest::newRow("double 0.0001 without an exponent")
+            << StatsPayloadValue(0.0001) << true << qint64(0) << u"0.0001"_s;
         QTest::newRow("int 45") << StatsPayloadValue(45) << true << qint64(45) << u"45"_s;
         QTest::newRow("bool false") << StatsPayloadValue(false) << false << qint64(0) << u"false"_s;
     }

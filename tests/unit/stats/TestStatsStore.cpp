@@ -7,7 +7,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+#include <csignal>
 #include <ctime>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -141,6 +143,66 @@ private Q_SLOTS:
         QVERIFY(m_log.isEmpty());
     }
 
+    void appendsNeverGlueOntoATornLine_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<int>("decodable");
+        QTest::newRow("a cut last line is ended before the new event")
+            << validLine(u"2025-03-01T10:00:00Z"_s).chopped(20) << 1;
+        QTest::newRow("a whole last line without its line feed keeps both events")
+            << validLine(u"2025-03-01T10:00:00Z"_s) << 2;
+        QTest::newRow("a file ending in a line feed gets no blank line")
+            << validLine(u"2025-03-01T10:00:00Z"_s) + "\n"
+            << 2;
+    }
+
+    void appendsNeverGlueOntoATornLine() {
+        QFETCH(QByteArray, before);
+        QFETCH(int, decodable);
+        StatsStore store(m_base);
+        writeMonth(store, u"2025-03"_s, before);
+        store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                     local(2025, 3, 1, 12));
+        const QStringList lines = TestEnvironment::readLines(store.eventsDirectory() + u"/2025-03.jsonl"_s);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(store.readMonth(u"2025-03"_s).size(), decodable);
+        QCOMPARE(store.readMonth(u"2025-03"_s).last().type, StatsEventType::appLaunched);
+    }
+
+    void aWriteCutShortByAFullDiskLeavesNoPartialLine() {
+        StatsStore store(m_base);
+        const QString path = store.eventsDirectory() + u"/2025-03.jsonl"_s;
+        const QByteArray first = validLine(u"2025-03-01T10:00:00Z"_s) + "\n";
+        writeMonth(store, u"2025-03"_s, first);
+        // A file size limit makes the kernel write part of the line and then refuse, as a full disk does.
+        struct rlimit saved {};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit tight = saved;
+        tight.rlim_cur = rlim_t(first.size() + 40);
+        ::setrlimit(RLIMIT_FSIZE, &tight);
+        store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                     local(2025, 3, 1, 12));
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), first);
+        QCOMPARE(m_log.filter(u"Tovi Stats: failed to record event: "_s).size(), 1);
+    }
+
+    void hasEventsOnADayThatStartsInAGap() {
+        // Santiago skipped from 00:00 to 01:00 on 2024-09-08.
+        qputenv("TZ", "America/Santiago");
+        tzset();
+        StatsStore store(m_base);
+        store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                     QDateTime(QDate(2024, 9, 8), QTime(1, 30), Qt::LocalTime));
+        const bool found = store.hasEvents(QDateTime(QDate(2024, 9, 8), QTime(12, 0), Qt::LocalTime));
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        QVERIFY(found);
+    }
+
     void recreatesDeletedEventsDirectory() {
         StatsStore store(m_base);
         QVERIFY(QDir(store.eventsDirectory()).removeRecursively());
@@ -150,33 +212,20 @@ private Q_SLOTS:
         QVERIFY(m_log.isEmpty());
     }
 
-    void unwritableBaseIsLoggedAndSurvived() {
-        if (::geteuid() == 0)
-            QSKIP("root writes through directory permissions");
-        QFile::setPermissions(m_base, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        StatsStore store(m_base);
-        store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                     local(2025, 3, 1, 9));
-        store.saveMeta({u"2025-03-01"_s});
-        QFile::setPermissions(m_base,
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QVERIFY(m_log.first().startsWith(u"Tovi Stats: failed to create directories: "_s));
-        QVERIFY(m_log.filter(u"Tovi Stats: failed to record event: "_s).size() == 1);
-        QVERIFY(m_log.filter(u"Tovi Stats: failed to save meta: "_s).size() == 1);
-        QVERIFY(store.events(local(2025, 3, 1), local(2025, 3, 2)).isEmpty());
-        QVERIFY(!store.loadMeta().lastDailyReportPromptDay);
-    }
-
     void baseThatIsAFileIsLoggedAndSurvived() {
-        // Same failure path as an unwritable base, but it also holds for root.
+        // An unwritable base takes the same path, but root writes through permissions.
         QFile blocker(m_base + u"/Tovi"_s);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         StatsStore store(m_base);
         store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
                      local(2025, 3, 1, 9));
+        store.saveMeta({u"2025-03-01"_s});
         QVERIFY(!m_log.filter(u"Tovi Stats: failed to create directories: "_s).isEmpty());
         QCOMPARE(m_log.filter(u"Tovi Stats: failed to record event: "_s).size(), 1);
+        QCOMPARE(m_log.filter(u"Tovi Stats: failed to save meta: "_s).size(), 1);
+        QVERIFY(store.events(local(2025, 3, 1), local(2025, 3, 2)).isEmpty());
+        QVERIFY(!store.loadMeta().lastDailyReportPromptDay);
     }
 
     void concurrentAppendsStayWhole() {

@@ -1,0 +1,83 @@
+#include "E2eHarness.h"
+#include "stats/StatsStore.h"
+
+#include <QElapsedTimer>
+#include <QStandardPaths>
+#include <QTest>
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+// Yesterday's report offered after launch, and the report windows of the menu.
+class TestReportsProcess : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<VirtualDesktop> m_desktop;
+
+    QStringList windowsNamed(const QString& title) const {
+        return m_desktop->xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u'^' + title + u'$'})
+            .output.split(u'\n', Qt::SkipEmptyParts);
+    }
+    // The alert is the one window of Tovi besides its tray icon.
+    int toviWindows() const { return int(m_desktop->visibleWindowsOfClass(u"tovi"_s).size()); }
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_desktop = std::make_unique<VirtualDesktop>(false);
+        QVERIFY2(m_desktop->isRunning(), qPrintable(m_desktop->error()));
+    }
+    void cleanupTestCase() { m_desktop.reset(); }
+
+    void yesterdaysReportIsOfferedOnceADay() {
+        const QString home =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/homes/reports"_s;
+        ToviProcess tovi(*m_desktop, home);
+        {
+            StatsStore seed(home + u"/data"_s);
+            const QDateTime yesterday = QDateTime::currentDateTime().addDays(-1);
+            seed.record(StatsEventType::restCompleted, StatsEventSource::scheduled, u"S"_s,
+                        {{u"actualSeconds"_s, 20}}, yesterday);
+            seed.record(StatsEventType::hydrationSkipped, StatsEventSource::notification, std::nullopt, {},
+                        yesterday.addSecs(60));
+        }
+        QVERIFY(tovi.start());
+        E2E_WAIT(m_desktop->trayIconShown(), 10000);
+        QElapsedTimer sinceIcon;
+        sinceIcon.start();
+        E2E_WAIT(toviWindows() >= 2, 10000);
+        qInfo("the offer showed %lld ms after the tray icon", sinceIcon.elapsed());
+        m_desktop->screenshot(u"yesterday-offer"_s);
+
+        // Return answers with the first button, "查看日报".
+        m_desktop->xdotool({u"key"_s, u"Return"_s});
+        E2E_WAIT_COMPARE(windowsNamed(u"Tovi 身体维护日报"_s).size(), 1, 10000);
+        QTest::qWait(500);
+        m_desktop->screenshot(u"yesterday-report"_s);
+
+        // A second launch the same day offers nothing: the day is remembered.
+        tovi.sendSignal(SIGTERM);
+        QVERIFY(tovi.waitForExit());
+        QVERIFY(tovi.start());
+        E2E_WAIT(m_desktop->trayIconShown(), 10000);
+        QTest::qWait(3000);
+        QCOMPARE(toviWindows(), 1);
+
+        // 健康统计 is the tenth enabled entry; its second entry is the week.
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(m_desktop->openTrayMenu(u"status-menu-%1"_s.arg(i)));
+            QStringList keys{u"key"_s, u"--delay"_s, u"60"_s};
+            for (int d = 0; d < 10; ++d)
+                keys << u"Down"_s;
+            m_desktop->xdotool(keys << u"Right"_s);
+            QTest::qWait(300);
+            m_desktop->xdotool({u"key"_s, u"--delay"_s, u"60"_s, u"Down"_s, u"Return"_s});
+            E2E_WAIT_COMPARE(windowsNamed(u"Tovi 身体维护周报"_s).size(), i + 1, 10000);
+        }
+        m_desktop->screenshot(u"two-week-reports"_s);
+        tovi.sendSignal(SIGTERM);
+        QVERIFY(tovi.waitForExit());
+    }
+};
+
+QTEST_MAIN(TestReportsProcess)
+#include "TestReportsProcess.moc"
