@@ -1,5 +1,7 @@
 #include "AppDelegate.h"
 
+#include "rest/RestCycle.h"
+
 #include "NumberForm.h"
 #include "platform/Alerts.h"
 #include "reminders/ReminderEngine.h"
@@ -48,10 +50,10 @@ void AppDelegate::showInvalidPelvicFloorIntervalAlert() {
 }
 
 void AppDelegate::showCustomRestModeDialog() {
-    const qint64 workMinutes = workDuration < 60 ? 1 : workDuration / 60;
+    const qint64 workMinutes = m_cycle->workDuration() < 60 ? 1 : m_cycle->workDuration() / 60;
     const QList<NumberField> fields{
         {u"营业时长（分钟）"_s, workMinutes, u"例如 20"_s, 1, 240},
-        {u"眼睛下线（秒）"_s, restDuration, u"例如 20 或 300"_s, 5, 3600},
+        {u"眼睛下线（秒）"_s, m_cycle->restDuration(), u"例如 20 或 300"_s, 5, 3600},
     };
     const auto values =
         runNumberDialog(u"设置护眼节奏"_s, u"按输入的营业和眼睛下线时长循环运行，下次启动也会记住。"_s,

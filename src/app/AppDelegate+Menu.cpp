@@ -5,6 +5,7 @@
 #include "platform/LoginItemService.h"
 #include "reminders/HydrationReminderManager.h"
 #include "reminders/PelvicFloorReminderManager.h"
+#include "rest/RestCycle.h"
 #include "themes/RestTheme.h"
 #include "themes/WallpaperManager.h"
 #include "ui/StatusIcon.h"
@@ -214,10 +215,10 @@ void AppDelegate::refreshDynamicState(QAction* entry) {
         break;
     case MenuCommand::selectTheme:
         if (entry->data().isValid())
-            entry->setChecked(entry->data().toString() == RestThemes::selectedRawValue(*m_services.defaults));
+            entry->setChecked(entry->data().toString() == m_themes->storedRawValue());
         break;
     case MenuCommand::selectMode:
-        entry->setChecked(entry->data().toLongLong() == selectedRestModeTag);
+        entry->setChecked(entry->data().toLongLong() == m_selectedRestModeTag);
         break;
     case MenuCommand::toggleHydrationReminder:
         entry->setChecked(hydrationReminderManager->isEnabled());
@@ -236,16 +237,17 @@ void AppDelegate::refreshDynamicState(QAction* entry) {
 
 void AppDelegate::updateRestModeMenuItems() {
     if (restModeSummaryMenuItem)
-        restModeSummaryMenuItem->setText(u"当前节奏："_s +
-                                         RestModes::title({selectedRestModeTag, workDuration, restDuration}));
+        restModeSummaryMenuItem->setText(
+            u"当前节奏："_s +
+            RestModes::title({m_selectedRestModeTag, m_cycle->workDuration(), m_cycle->restDuration()}));
     for (auto it = modeMenuItems.cbegin(); it != modeMenuItems.cend(); ++it)
-        it.value()->setChecked(it.key() == selectedRestModeTag);
+        it.value()->setChecked(it.key() == m_selectedRestModeTag);
     if (!customRestModeMenuItem)
         return;
     if (const auto custom = savedCustomRestMode()) {
         customRestModeMenuItem->setText(u"自定义节奏："_s + RestModes::title(*custom));
         customRestModeMenuItem->setEnabled(true);
-        customRestModeMenuItem->setChecked(selectedRestModeTag == customRestModeTag);
+        customRestModeMenuItem->setChecked(m_selectedRestModeTag == customRestModeTag);
     } else {
         customRestModeMenuItem->setText(u"自定义节奏：尚未设置"_s);
         customRestModeMenuItem->setEnabled(false);
@@ -284,9 +286,8 @@ void AppDelegate::selectTheme(QAction* entry) {
     const auto theme = entry ? RestThemes::fromRawValue(entry->data().toString()) : std::nullopt;
     if (!theme)
         return;
-    m_services.defaults->setString(RestThemes::settingsKey, RestThemes::rawValue(*theme));
-    if (*theme == RestTheme::wallpaper && m_services.wallpapers)
-        m_services.wallpapers->prefetchNextWallpaper();
+    m_themes->select(*theme);
+    prefetchWallpaperForCurrentThemeIfNeeded();
 }
 
 void AppDelegate::toggleHydrationReminder() {

@@ -28,14 +28,14 @@ template <typename Manager>
 void installCallbacks(AppDelegate* app, Manager* manager, void (AppDelegate::*updateMenu)(),
                       ReminderSkipFeedbackKind kind) {
     const QPointer<AppDelegate> self(app);
-    manager->shouldDeferReminder = [self] { return self && self->isResting; };
+    manager->shouldDeferReminder = [self] { return self && self->isResting(); };
     manager->onStateChange = [self, updateMenu] {
         later(self, [updateMenu](AppDelegate* a) { (a->*updateMenu)(); });
     };
     manager->onReminderSkipped = [self, kind](const QString& message) {
         later(self, [kind, message](AppDelegate* a) {
             a->setTransientStatus(message, 5.0);
-            a->reminderSkipFeedbackPresenter->present(kind, message);
+            a->skipFeedbackPresenter()->present(kind, message);
         });
     };
 }
