@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 
+#include "ReminderMenuSection.h"
 #include "ToviCopy.h"
 #include "platform/Defaults.h"
 #include "platform/LoginItemService.h"
@@ -57,35 +58,9 @@ QAction* AppDelegate::addCommand(QMenu* menu, const QString& title, void (AppDel
     return entry;
 }
 
-AppDelegate::ReminderMenuBlock AppDelegate::hydrationBlock() {
-    return {hydrationReminderManager,
-            hydrationStatusMenuItem,
-            hydrationToggleMenuItem,
-            hydrationIntervalMenuItem,
-            hydrationIntervalMenuItems,
-            hydrationIntervalPresets,
-            u"喝水提醒"_s,
-            MenuCommand::toggleHydrationReminder,
-            MenuCommand::selectHydrationInterval};
-}
-
-AppDelegate::ReminderMenuBlock AppDelegate::pelvicFloorBlock() {
-    return {pelvicFloorReminderManager,
-            pelvicFloorStatusMenuItem,
-            pelvicFloorToggleMenuItem,
-            pelvicFloorIntervalMenuItem,
-            pelvicFloorIntervalMenuItems,
-            pelvicFloorIntervalPresets,
-            u"提肛提醒"_s,
-            MenuCommand::togglePelvicFloorReminder,
-            MenuCommand::selectPelvicFloorInterval};
-}
-
 void AppDelegate::setupMenu() {
     delete m_statusMenu;
     modeMenuItems.clear();
-    hydrationIntervalMenuItems.clear();
-    pelvicFloorIntervalMenuItems.clear();
     m_statusMenu = new QMenu;
     QMenu* menu = m_statusMenu;
     connect(menu, &QMenu::aboutToShow, this, [this] { menuWillOpen(m_statusMenu); });
@@ -98,13 +73,9 @@ void AppDelegate::setupMenu() {
     menu->addAction(u"    护眼节奏"_s)->setMenu(makeRestModeSubMenu());
     menu->addAction(u"    切换休息主题"_s)->setMenu(makeThemeSubMenu());
     menu->addSeparator();
-    addReminderBlock(hydrationBlock(), u"💧 喝水提醒"_s, u"    立即喝水"_s,
-                     &AppDelegate::toggleHydrationReminder, &AppDelegate::selectHydrationInterval,
-                     &AppDelegate::showHydrationIntervalDialog, &AppDelegate::recordHydrationDrink);
+    m_hydrationSection->addTo(menu);
     menu->addSeparator();
-    addReminderBlock(pelvicFloorBlock(), u"🫧 提肛提醒"_s, u"    立即提肛"_s,
-                     &AppDelegate::togglePelvicFloorReminder, &AppDelegate::selectPelvicFloorInterval,
-                     &AppDelegate::showPelvicFloorIntervalDialog, &AppDelegate::recordPelvicFloorCompletion);
+    m_pelvicFloorSection->addTo(menu);
     menu->addSeparator();
     menu->addAction(u"📊 健康统计"_s)->setMenu(makeReportSubMenu());
     menu->addSeparator();
@@ -167,36 +138,6 @@ QMenu* AppDelegate::makeReportSubMenu() {
     return menu;
 }
 
-void AppDelegate::addReminderBlock(const ReminderMenuBlock& block, const QString& heading,
-                                   const QString& recordTitle, void (AppDelegate::*toggle)(),
-                                   void (AppDelegate::*selectInterval)(qint64),
-                                   void (AppDelegate::*showDialog)(), void (AppDelegate::*record)()) {
-    QMenu* menu = m_statusMenu;
-    addDisabled(menu, heading);
-    block.status = addDisabled(menu, QString());
-    block.toggle = addCommand(menu, QString(), toggle);
-    block.toggle->setCheckable(true);
-    setCommand(block.toggle, block.toggleCommand);
-
-    auto* intervals = new QMenu(m_statusMenu);
-    connect(intervals, &QMenu::aboutToShow, this, [this, intervals] { menuWillOpen(intervals); });
-    for (qint64 minutes : block.presets) {
-        QAction* entry = intervals->addAction(u"每 %1 分钟"_s.arg(minutes));
-        entry->setCheckable(true);
-        entry->setData(minutes);
-        setCommand(entry, block.intervalCommand);
-        connect(entry, &QAction::triggered, this,
-                [this, selectInterval, minutes] { (this->*selectInterval)(minutes); });
-        block.intervalItems.insert(minutes, entry);
-    }
-    intervals->addSeparator();
-    addCommand(intervals, u"手动输入间隔..."_s, showDialog);
-    block.interval = menu->addAction(QString());
-    block.interval->setMenu(intervals);
-    addCommand(menu, recordTitle, record);
-    updateReminderMenuItems(block);
-}
-
 // --- refreshing
 
 void AppDelegate::menuWillOpen(QMenu* menu) {
@@ -219,18 +160,6 @@ void AppDelegate::refreshDynamicState(QAction* entry) {
         break;
     case MenuCommand::selectMode:
         entry->setChecked(entry->data().toLongLong() == m_selectedRestModeTag);
-        break;
-    case MenuCommand::toggleHydrationReminder:
-        entry->setChecked(hydrationReminderManager->isEnabled());
-        break;
-    case MenuCommand::selectHydrationInterval:
-        entry->setChecked(entry->data().toLongLong() == hydrationReminderManager->intervalMinutes());
-        break;
-    case MenuCommand::togglePelvicFloorReminder:
-        entry->setChecked(pelvicFloorReminderManager->isEnabled());
-        break;
-    case MenuCommand::selectPelvicFloorInterval:
-        entry->setChecked(entry->data().toLongLong() == pelvicFloorReminderManager->intervalMinutes());
         break;
     }
 }
@@ -255,29 +184,12 @@ void AppDelegate::updateRestModeMenuItems() {
     }
 }
 
-void AppDelegate::updateReminderMenuItems(const ReminderMenuBlock& block) {
-    if (!block.manager)
-        return;
-    if (block.status)
-        block.status->setText(block.manager->statusText());
-    const bool enabled = block.manager->isEnabled();
-    if (block.toggle) {
-        block.toggle->setChecked(enabled);
-        block.toggle->setText(u"    %1：%2"_s.arg(block.name, enabled ? u"已开启"_s : u"已关闭"_s));
-    }
-    const qint64 minutes = block.manager->intervalMinutes();
-    if (block.interval)
-        block.interval->setText(u"    %1间隔（当前每 %2 分钟）"_s.arg(block.name).arg(minutes));
-    for (auto it = block.intervalItems.cbegin(); it != block.intervalItems.cend(); ++it)
-        it.value()->setChecked(it.key() == minutes);
-}
-
 void AppDelegate::updateHydrationMenuItems() {
-    updateReminderMenuItems(hydrationBlock());
+    m_hydrationSection->refresh();
 }
 
 void AppDelegate::updatePelvicFloorMenuItems() {
-    updateReminderMenuItems(pelvicFloorBlock());
+    m_pelvicFloorSection->refresh();
 }
 
 // --- commands

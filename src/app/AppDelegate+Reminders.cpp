@@ -1,5 +1,7 @@
 #include "AppDelegate.h"
 
+#include "ReminderMenuSection.h"
+
 #include "ReminderNotificationRouter.h"
 #include "ReminderSkipFeedbackPresenter.h"
 #include "ToviCopy.h"
@@ -9,6 +11,8 @@
 
 #include <QAction>
 #include <QPointer>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 // Runs `work` on a later turn of the main loop, if the delegate still exists.
@@ -48,6 +52,41 @@ void AppDelegate::createReminders() {
     pelvicFloorReminderManager = new PelvicFloorReminderManager(ToviCopy::pelvicFloorCopy(), services, this);
     reminderNotificationRouter = new ReminderNotificationRouter(m_services.notifications, this);
     reminderSkipFeedbackPresenter = new ReminderSkipFeedbackPresenter(m_services.screens, this);
+
+    m_hydrationSection = new ReminderMenuSection(hydrationReminderManager,
+                                                 {u"💧 喝水提醒"_s,
+                                                  u"喝水提醒"_s,
+                                                  u"    立即喝水"_s,
+                                                  u"设置喝水提醒间隔"_s,
+                                                  u"喝水提醒会按输入的间隔循环运行，并在下次启动时保留。"_s,
+                                                  u"自动喝水间隔无效"_s,
+                                                  {30, 45, 60, 90}},
+                                                 this);
+    m_pelvicFloorSection = new ReminderMenuSection(pelvicFloorReminderManager,
+                                                   {u"🫧 提肛提醒"_s,
+                                                    u"提肛提醒"_s,
+                                                    u"    立即提肛"_s,
+                                                    u"设置提肛提醒间隔"_s,
+                                                    u"提肛提醒会按输入的间隔循环运行，并在下次启动时保留。"_s,
+                                                    u"自动提肛间隔无效"_s,
+                                                    {30, 60, 90, 120}},
+                                                   this);
+    connect(m_hydrationSection, &ReminderMenuSection::toggleRequested, this,
+            &AppDelegate::toggleHydrationReminder);
+    connect(m_hydrationSection, &ReminderMenuSection::intervalSelected, this,
+            &AppDelegate::selectHydrationInterval);
+    connect(m_hydrationSection, &ReminderMenuSection::intervalDialogRequested, this,
+            &AppDelegate::showHydrationIntervalDialog);
+    connect(m_hydrationSection, &ReminderMenuSection::recordRequested, this,
+            &AppDelegate::recordHydrationDrink);
+    connect(m_pelvicFloorSection, &ReminderMenuSection::toggleRequested, this,
+            &AppDelegate::togglePelvicFloorReminder);
+    connect(m_pelvicFloorSection, &ReminderMenuSection::intervalSelected, this,
+            &AppDelegate::selectPelvicFloorInterval);
+    connect(m_pelvicFloorSection, &ReminderMenuSection::intervalDialogRequested, this,
+            &AppDelegate::showPelvicFloorIntervalDialog);
+    connect(m_pelvicFloorSection, &ReminderMenuSection::recordRequested, this,
+            &AppDelegate::recordPelvicFloorCompletion);
 }
 
 void AppDelegate::configureHydrationReminder() {

@@ -1,9 +1,8 @@
 #include "AppDelegate.h"
 
+#include "ReminderMenuSection.h"
 #include "ToviCopy.h"
 #include "platform/Clock.h"
-#include "reminders/HydrationReminderManager.h"
-#include "reminders/PelvicFloorReminderManager.h"
 #include "rest/RestCycle.h"
 #include "rest/RestOverlay.h"
 #include "rest/RestView.h"
@@ -119,10 +118,8 @@ void AppDelegate::prefetchWallpaperNearRestIfNeeded() {
 }
 
 void AppDelegate::updateReminderCountdownMenuTitles() {
-    if (hydrationStatusMenuItem && hydrationReminderManager)
-        hydrationStatusMenuItem->setText(hydrationReminderManager->statusText());
-    if (pelvicFloorStatusMenuItem && pelvicFloorReminderManager)
-        pelvicFloorStatusMenuItem->setText(pelvicFloorReminderManager->statusText());
+    m_hydrationSection->refreshStatus();
+    m_pelvicFloorSection->refreshStatus();
 }
 
 QString AppDelegate::statusLine() const {

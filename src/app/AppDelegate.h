@@ -17,6 +17,7 @@ class HydrationReminderManager;
 class NotificationCenter;
 class PelvicFloorReminderManager;
 class ReminderEngine;
+class ReminderMenuSection;
 class ReminderNotificationRouter;
 class ReminderSkipFeedbackPresenter;
 class WorkspaceEvents;
@@ -105,10 +106,6 @@ public:
         none,
         selectTheme,
         selectMode,
-        toggleHydrationReminder,
-        selectHydrationInterval,
-        togglePelvicFloorReminder,
-        selectPelvicFloorInterval,
     };
     static MenuCommand commandOf(const QAction* entry);
     void menuWillOpen(QMenu* menu);
@@ -172,46 +169,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The two reminder blocks of the menu differ only in these.
-    struct ReminderMenuBlock {
-        ReminderEngine* manager;
-        QAction*& status;
-        QAction*& toggle;
-        QAction*& interval;
-        QMap<qint64, QAction*>& intervalItems;
-        const QList<qint64>& presets;
-        QString name; // "喝水提醒"
-        MenuCommand toggleCommand;
-        MenuCommand intervalCommand;
-    };
-    ReminderMenuBlock hydrationBlock();
-    ReminderMenuBlock pelvicFloorBlock();
-    void addReminderBlock(const ReminderMenuBlock& block, const QString& heading, const QString& recordTitle,
-                          void (AppDelegate::*toggle)(), void (AppDelegate::*selectInterval)(qint64),
-                          void (AppDelegate::*showDialog)(), void (AppDelegate::*record)());
-    void updateReminderMenuItems(const ReminderMenuBlock& block);
-    void showIntervalDialog(const ReminderMenuBlock& block, const QString& message,
-                            const QString& informative, void (AppDelegate::*showInvalid)());
+    void showIntervalDialog(ReminderMenuSection* section);
     static constexpr qint64 defaultRestModeTag = RestModes::defaultTag;
     static constexpr qint64 customRestModeTag = RestModes::customTag;
     const QList<RestMode>& restModePresets = RestModes::presets();
-    const QList<qint64> hydrationIntervalPresets{30, 45, 60, 90};
-    const QList<qint64> pelvicFloorIntervalPresets{30, 60, 90, 120};
 
     QSystemTrayIcon* statusItem = nullptr;
     QAction* statusMenuItem = nullptr;
     QAction* launchAtLoginItem = nullptr;
     QAction* restModeSummaryMenuItem = nullptr;
     QAction* customRestModeMenuItem = nullptr;
-    QAction* hydrationStatusMenuItem = nullptr;
-    QAction* hydrationToggleMenuItem = nullptr;
-    QAction* hydrationIntervalMenuItem = nullptr;
-    QAction* pelvicFloorStatusMenuItem = nullptr;
-    QAction* pelvicFloorToggleMenuItem = nullptr;
-    QAction* pelvicFloorIntervalMenuItem = nullptr;
     QMap<qint64, QAction*> modeMenuItems;
-    QMap<qint64, QAction*> hydrationIntervalMenuItems;
-    QMap<qint64, QAction*> pelvicFloorIntervalMenuItems;
 
     qint64 m_selectedRestModeTag = defaultRestModeTag;
     bool m_isQuitting = false;
@@ -223,6 +191,8 @@ private:
     PelvicFloorReminderManager* pelvicFloorReminderManager = nullptr;
     ReminderNotificationRouter* reminderNotificationRouter = nullptr;
     ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter = nullptr;
+    ReminderMenuSection* m_hydrationSection = nullptr;
+    ReminderMenuSection* m_pelvicFloorSection = nullptr;
 
     StatsStore* const statsStore;
     ThemeSetting* m_themes = nullptr;

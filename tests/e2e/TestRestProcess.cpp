@@ -4,7 +4,6 @@
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QTest>
-#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -100,9 +99,14 @@ private Q_SLOTS:
         E2E_WAIT_COMPARE(restWindowFrames().size(), 2, 5000);
         E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_completed"_s).size(), 2, 10000);
 
-        tovi.sendSignal(SIGTERM);
+        // Ctrl+Q during a rest, when the menu is out of reach, ends Tovi
+        // and records nothing more.
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_started"_s).size(), 4, 10000);
+        E2E_WAIT_COMPARE(restWindowFrames().size(), 2, 3000);
+        m_desktop->xdotool({u"key"_s, u"ctrl+q"_s});
         QVERIFY(tovi.waitForExit());
         QCOMPARE(tovi.exitCode(), 0);
+        QCOMPARE(tovi.eventsOfType(u"rest_completed"_s).size(), 2);
     }
 };
 
