@@ -81,6 +81,31 @@ const QFont& cardLineFont() {
     return font;
 }
 
+constexpr double ringLayerSide = 292.0;
+constexpr int layerBand = 12;
+
+// A transparent square of `side` points, painted once by `draw` about its centre.
+QImage makeLayer(double side, double dpr, const std::function<void(QPainter&, QPointF)>& draw) {
+    QImage image((QSizeF(side, side) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    // Qt hands a fill of more than 96 spans to its thread pool in slices,
+    // thousands of thread switches a second for layers this small: drawn in
+    // bands of a few lines, each fill stays on this thread.
+    for (int y = 0; y < image.height(); y += layerBand) {
+        p.save();
+        p.setClipRect(QRect(0, y, image.width(), layerBand));
+        p.scale(dpr, dpr);
+        draw(p, QPointF(side / 2, side / 2));
+        p.restore();
+    }
+    p.end();
+    image.setDevicePixelRatio(dpr);
+    return image;
+}
+
 QString hintIdleText() {
     return u"长按 1.5 秒跳过（眼睛会记账）"_s;
 }
@@ -124,10 +149,14 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
     m_frameTimer->setTimerType(Qt::PreciseTimer);
     connect(m_frameTimer, &QTimer::timeout, this, [this] {
         const double t = now();
-        if (m_themeFade.isAnimating(t) || m_card.isAnimating(t))
+        if (m_themeFade.isAnimating(t) || m_card.isAnimating(t)) {
             update();
-        else
-            update(QRegion(skipArea()).united(ringArea()));
+        } else {
+            if (m_arc.isAnimating(t))
+                update(ringArea());
+            if (m_press.isAnimating(t) || m_progressShown.isAnimating(t))
+                update(skipArea());
+        }
         if (!m_themeFade.isAnimating(t) && !m_press.isAnimating(t) && !m_progressShown.isAnimating(t) &&
             !m_card.isAnimating(t) && !m_arc.isAnimating(t))
             m_frameTimer->stop();
@@ -343,6 +372,10 @@ void RestView::hideEvent(QHideEvent* event) {
             look.figure->releaseCaches();
     }
     m_halo = QImage();
+    m_haloLayer = QImage();
+    m_arcLayer = QImage();
+    m_trackLayer = QImage();
+    m_skipLayer = QImage();
     m_cardShadow = QImage();
     m_cardShadowSize = QSizeF();
 }
@@ -428,44 +461,53 @@ QRectF RestView::feedbackCardRect() const {
 
 void RestView::paintRing(QPainter& p, const QRectF& ring, qint64 seconds) {
     const QPointF c = ring.center();
-    // The halo is blurred once and scaled with the breath.
     const double dpr = devicePixelRatioF();
+    // The halo is blurred once; it is scaled with the breath once a step, and
+    // the arc drawn once for each of its values: frames in between only copy.
     const double haloSide = haloDiameter + 4.0 + 8 * haloBlur;
     if (m_halo.isNull()) {
-        m_halo = QImage((QSizeF(haloSide, haloSide) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
-        m_halo.fill(Qt::transparent);
-        QPainter h(&m_halo);
-        h.setRenderHint(QPainter::Antialiasing);
-        h.scale(dpr, dpr);
-        h.setPen(QPen(withOpacity(Palette::teal(), 0.35), 4.0));
-        h.drawEllipse(QPointF(haloSide / 2, haloSide / 2), haloDiameter / 2, haloDiameter / 2);
-        h.end();
+        m_halo = makeLayer(haloSide, dpr, [](QPainter& h, QPointF centre) {
+            h.setPen(QPen(withOpacity(Palette::teal(), 0.35), 4.0));
+            h.drawEllipse(centre, haloDiameter / 2, haloDiameter / 2);
+        });
         blurImage(m_halo, haloBlur * dpr);
-        m_halo.setDevicePixelRatio(dpr);
     }
-    const double scale = 1.0 + 0.18 * m_breathValue;
-    p.save();
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.translate(c);
-    p.scale(scale, scale);
-    p.drawImage(QPointF(-haloSide / 2, -haloSide / 2), m_halo);
-    p.restore();
-
-    const double r = 95.0;
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(white(0.12), 8.0));
-    p.drawEllipse(c, r, r);
-
+    if (m_haloLayer.isNull() || m_haloKey != m_breathValue) {
+        const double scale = 1.0 + 0.18 * m_breathValue;
+        m_haloLayer = makeLayer(ringLayerSide, dpr, [this, scale, haloSide](QPainter& h, QPointF centre) {
+            h.setRenderHint(QPainter::SmoothPixmapTransform);
+            h.translate(centre);
+            h.scale(scale, scale);
+            h.drawImage(QPointF(-haloSide / 2, -haloSide / 2), m_halo);
+        });
+        m_haloKey = m_breathValue;
+    }
     const double fraction = std::clamp(m_arc.valueAt(now()), 0.0, 1.0);
-    if (fraction > 0.0) {
-        // Drawn from 12 o'clock clockwise; the gradient turns with the arc.
-        QLinearGradient gradient(c.x() - r, c.y(), c.x() + r, c.y());
-        gradient.setColorAt(0, Palette::teal());
-        gradient.setColorAt(1, Palette::cyan());
-        p.setPen(QPen(QBrush(gradient), 8.0, Qt::SolidLine, Qt::RoundCap));
-        p.drawArc(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), 90 * 16,
-                  -int(std::lround(fraction * 360 * 16)));
+    if (m_arcLayer.isNull() || m_arcKey != fraction) {
+        m_arcLayer = makeLayer(ringLayerSide, dpr, [fraction](QPainter& a, QPointF centre) {
+            const double r = 95.0;
+            if (fraction <= 0.0)
+                return;
+            // Drawn from 12 o'clock clockwise; the gradient turns with the arc.
+            QLinearGradient gradient(centre.x() - r, centre.y(), centre.x() + r, centre.y());
+            gradient.setColorAt(0, Palette::teal());
+            gradient.setColorAt(1, Palette::cyan());
+            a.setPen(QPen(QBrush(gradient), 8.0, Qt::SolidLine, Qt::RoundCap));
+            a.drawArc(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), 90 * 16,
+                      -int(std::lround(fraction * 360 * 16)));
+        });
+        m_arcKey = fraction;
     }
+    if (m_trackLayer.isNull()) {
+        m_trackLayer = makeLayer(ringLayerSide, dpr, [](QPainter& a, QPointF centre) {
+            a.setPen(QPen(white(0.12), 8.0));
+            a.drawEllipse(centre, 95.0, 95.0);
+        });
+    }
+    const QPointF corner = c - QPointF(ringLayerSide / 2, ringLayerSide / 2);
+    p.drawImage(corner, m_haloLayer);
+    p.drawImage(corner, m_trackLayer);
+    p.drawImage(corner, m_arcLayer);
 
     const QFontMetricsF numberMetrics(numberFont());
     const QFontMetricsF breathMetrics(breathFont());
@@ -485,27 +527,37 @@ void RestView::paintRing(QPainter& p, const QRectF& ring, qint64 seconds) {
 void RestView::paintSkipBlock(QPainter& p, const Layout& layout) {
     const double t = now();
     const QPointF c = layout.skipControl.center();
-    const double r = controlSize / 2;
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(white(0.2), 3.0, Qt::SolidLine, Qt::FlatCap));
-    p.drawEllipse(c, r, r);
-
     const double progress = std::clamp(m_progressShown.valueAt(t), 0.0, 1.0);
-    if (progress > 0.0) {
-        p.setPen(QPen(QColor::fromRgbF(1.0f, 0.75f, 0.0f), 4.0, Qt::SolidLine, Qt::RoundCap));
-        p.drawArc(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), 90 * 16,
-                  -int(std::lround(progress * 360 * 16)));
-    }
-
     const double pressed = m_press.valueAt(t);
-    const double face = 38.0 * (1.0 - 0.08 * pressed);
-    p.setPen(Qt::NoPen);
-    p.setBrush(white(0.08 + 0.07 * pressed));
-    p.drawEllipse(c, face, face);
-
-    p.setPen(white(0.9));
-    p.setFont(labelFont());
-    p.drawText(layout.skipControl, Qt::AlignCenter, u"跳过"_s);
+    const auto control = [progress, pressed](QPainter& q, QPointF centre) {
+        const double r = controlSize / 2;
+        q.setBrush(Qt::NoBrush);
+        q.setPen(QPen(white(0.2), 3.0, Qt::SolidLine, Qt::FlatCap));
+        q.drawEllipse(centre, r, r);
+        if (progress > 0.0) {
+            q.setPen(QPen(QColor::fromRgbF(1.0f, 0.75f, 0.0f), 4.0, Qt::SolidLine, Qt::RoundCap));
+            q.drawArc(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), 90 * 16,
+                      -int(std::lround(progress * 360 * 16)));
+        }
+        const double face = 38.0 * (1.0 - 0.08 * pressed);
+        q.setPen(Qt::NoPen);
+        q.setBrush(white(0.08 + 0.07 * pressed));
+        q.drawEllipse(centre, face, face);
+        q.setPen(white(0.9));
+        q.setFont(labelFont());
+        q.drawText(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), Qt::AlignCenter, u"跳过"_s);
+    };
+    // At rest the control is copied from a layer; while held it is drawn.
+    const double side = controlSize + 10;
+    if (progress > 0.0 || pressed > 0.0) {
+        p.save();
+        control(p, c);
+        p.restore();
+    } else {
+        if (m_skipLayer.isNull())
+            m_skipLayer = makeLayer(side, devicePixelRatioF(), control);
+        p.drawImage(c - QPointF(side / 2, side / 2), m_skipLayer);
+    }
 
     p.setPen(m_skipFeedbackText ? withOpacity(Palette::orange(), 0.85) : skipHintColor());
     Fonts::drawText(p, layout.hint, Qt::AlignHCenter | Qt::AlignTop,
@@ -561,7 +613,11 @@ void RestView::paintFeedbackCard(QPainter& p) {
     p.restore();
 }
 
-void RestView::paintEvent(QPaintEvent*) {
+void RestView::paintEvent(QPaintEvent* event) {
+    // Every antialiased shape Qt fills is handed to its thread pool in slices,
+    // clipped away or not: what lies outside the repainted region is skipped.
+    const QRegion dirty = event->region();
+    const auto needs = [&dirty](const QRectF& area) { return dirty.intersects(area.toAlignedRect()); };
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -593,16 +649,19 @@ void RestView::paintEvent(QPaintEvent*) {
     for (const auto& [theme, opacity] : layers) {
         p.setOpacity(opacity);
         const Layout layout = layoutFor(theme);
-        if (layout.ring)
+        if (layout.ring && needs(layout.ring->adjusted(-20, -20, 20, 20)))
             paintRing(p, *layout.ring, seconds);
-        if (layout.figure)
+        if (layout.figure && needs(*layout.figure))
             look(theme).figure->paint(p, *layout.figure, figureState);
-        if (layout.tip) {
+        if (layout.tip && needs(*layout.tip)) {
             p.setPen(white(0.85));
             Fonts::drawText(p, *layout.tip, Qt::AlignCenter | Qt::TextWordWrap, m_tipText, tipFont());
         }
     }
     p.setOpacity(1.0);
-    paintSkipBlock(p, layoutFor(m_theme));
-    paintFeedbackCard(p);
+    const Layout layout = layoutFor(m_theme);
+    if (needs(layout.skipControl.united(layout.hint).adjusted(-4, -4, 4, 4)))
+        paintSkipBlock(p, layout);
+    if (needs(feedbackCardRect().adjusted(-shadowMargin, -shadowMargin, shadowMargin, shadowMargin)))
+        paintFeedbackCard(p);
 }

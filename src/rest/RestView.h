@@ -126,6 +126,12 @@ private:
     Tween m_card{0.0};
 
     QImage m_halo;
+    QImage m_haloLayer;
+    double m_haloKey = -1;
+    QImage m_arcLayer;
+    double m_arcKey = -1;
+    QImage m_trackLayer;
+    QImage m_skipLayer;
     QImage m_cardShadow;
     QSizeF m_cardShadowSize;
     QTimer* m_breathTimer = nullptr;

@@ -139,27 +139,6 @@ private Q_SLOTS:
         QCOMPARE(f.defaults.boolean(u"hydrationReminderEnabled"_s), false);
     }
 
-    void storedIntervals_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("shown");
-        QTest::addColumn<QList<bool>>("marks");
-        QTest::newRow("0 reads as 45") << u"0"_s << 45 << QList<bool>{false, true, false, false};
-        QTest::newRow("negative reads as 45") << u"-5"_s << 45 << QList<bool>{false, true, false, false};
-        QTest::newRow("50 from the dialog marks none")
-            << u"50"_s << 50 << QList<bool>{false, false, false, false};
-        QTest::newRow("45") << u"45"_s << 45 << QList<bool>{false, true, false, false};
-    }
-    void storedIntervals() {
-        QFETCH(QString, stored);
-        QFETCH(int, shown);
-        QFETCH(QList<bool>, marks);
-        Fixture f({u"hydrationReminderIntervalMinutes="_s + stored});
-        Q_EMIT f.submenu(hydrationInterval)->aboutToShow();
-        QCOMPARE(f.menu()->actions().at(hydrationInterval)->text(),
-                 u"    喝水提醒间隔（当前每 %1 分钟）"_s.arg(shown));
-        QCOMPARE(Fixture::checked(f.submenu(hydrationInterval)), marks);
-    }
-
     void theCustomEntryBeforeAndAfterSaving() {
         Fixture f;
         f.clock.advanceSeconds(7); // past the start-up sign
