@@ -60,8 +60,10 @@ void RestOverlay::hide() {
         window->orderOut();
         window->setContentView(nullptr);
     }
-    // Once the views are gone, hand the freed frames back to the system.
-    QTimer::singleShot(0, this, [] { Memory::giveBack(); });
+    // Once the views are gone, and again once the font cache has let their
+    // faces go, hand the freed memory back to the system.
+    for (int ms : {1000, 15000})
+        QTimer::singleShot(ms, this, [] { Memory::giveBack(); });
 }
 
 void RestOverlay::close() {

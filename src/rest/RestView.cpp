@@ -52,33 +52,26 @@ QString pickLine(const QStringList& lines) {
     return lines.isEmpty() ? QString() : lines.at(int(QRandomGenerator::system()->bounded(lines.size())));
 }
 
-const QFont& numberFont() {
-    static const QFont font = Fonts::system(56, QFont::Bold, Fonts::Design::rounded);
-    return font;
+QFont numberFont() {
+    return Fonts::system(56, QFont::Bold, Fonts::Design::rounded);
 }
-const QFont& breathFont() {
-    static const QFont font = Fonts::system(16, QFont::Medium);
-    return font;
+QFont breathFont() {
+    return Fonts::system(16, QFont::Medium);
 }
-const QFont& tipFont() {
-    static const QFont font = Fonts::system(18);
-    return font;
+QFont tipFont() {
+    return Fonts::system(18);
 }
-const QFont& labelFont() {
-    static const QFont font = Fonts::system(14, QFont::Bold);
-    return font;
+QFont labelFont() {
+    return Fonts::system(14, QFont::Bold);
 }
-const QFont& hintFont() {
-    static const QFont font = Fonts::system(11);
-    return font;
+QFont hintFont() {
+    return Fonts::system(11);
 }
-const QFont& cardTitleFont() {
-    static const QFont font = Fonts::system(13, QFont::Bold);
-    return font;
+QFont cardTitleFont() {
+    return Fonts::system(13, QFont::Bold);
 }
-const QFont& cardLineFont() {
-    static const QFont font = Fonts::system(28, QFont::Bold, Fonts::Design::rounded);
-    return font;
+QFont cardLineFont() {
+    return Fonts::system(28, QFont::Bold, Fonts::Design::rounded);
 }
 
 constexpr double ringLayerSide = 292.0;
