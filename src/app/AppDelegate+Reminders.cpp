@@ -71,22 +71,19 @@ void AppDelegate::createReminders() {
                                                     u"自动提肛间隔无效"_s,
                                                     {30, 60, 90, 120}},
                                                    this);
-    connect(m_hydrationSection, &ReminderMenuSection::toggleRequested, this,
-            &AppDelegate::toggleHydrationReminder);
-    connect(m_hydrationSection, &ReminderMenuSection::intervalSelected, this,
-            &AppDelegate::selectHydrationInterval);
-    connect(m_hydrationSection, &ReminderMenuSection::intervalDialogRequested, this,
-            &AppDelegate::showHydrationIntervalDialog);
-    connect(m_hydrationSection, &ReminderMenuSection::recordRequested, this,
-            &AppDelegate::recordHydrationDrink);
-    connect(m_pelvicFloorSection, &ReminderMenuSection::toggleRequested, this,
-            &AppDelegate::togglePelvicFloorReminder);
-    connect(m_pelvicFloorSection, &ReminderMenuSection::intervalSelected, this,
-            &AppDelegate::selectPelvicFloorInterval);
-    connect(m_pelvicFloorSection, &ReminderMenuSection::intervalDialogRequested, this,
-            &AppDelegate::showPelvicFloorIntervalDialog);
-    connect(m_pelvicFloorSection, &ReminderMenuSection::recordRequested, this,
-            &AppDelegate::recordPelvicFloorCompletion);
+    const auto wire = [this](ReminderMenuSection* section, void (AppDelegate::*toggle)(),
+                             void (AppDelegate::*select)(qint64), void (AppDelegate::*dialog)(),
+                             void (AppDelegate::*record)()) {
+        connect(section, &ReminderMenuSection::toggleRequested, this, toggle);
+        connect(section, &ReminderMenuSection::intervalSelected, this, select);
+        connect(section, &ReminderMenuSection::intervalDialogRequested, this, dialog);
+        connect(section, &ReminderMenuSection::recordRequested, this, record);
+    };
+    wire(m_hydrationSection, &AppDelegate::toggleHydrationReminder, &AppDelegate::selectHydrationInterval,
+         &AppDelegate::showHydrationIntervalDialog, &AppDelegate::recordHydrationDrink);
+    wire(m_pelvicFloorSection, &AppDelegate::togglePelvicFloorReminder,
+         &AppDelegate::selectPelvicFloorInterval, &AppDelegate::showPelvicFloorIntervalDialog,
+         &AppDelegate::recordPelvicFloorCompletion);
 }
 
 void AppDelegate::configureHydrationReminder() {

@@ -15,6 +15,10 @@ class QPainter;
 // clip, so that a partial repaint matches its surroundings. The view repaints
 // the whole backdrop every frameIntervalMs() while animates() holds, and only
 // what changed otherwise; keep the interval as long as the motion allows.
+// Cost: Qt 6.4 hands every fill of more than 96 spans (a large antialiased
+// shape, a scaled image) to its thread pool in slices; drawn every frame that
+// is thousands of thread switches a second. Draw such things once into an
+// image, or in bands of a few lines as ClassicBackground does.
 class RestBackdrop {
 public:
     virtual ~RestBackdrop() = default;
