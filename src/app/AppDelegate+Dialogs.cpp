@@ -1,6 +1,9 @@
 #include "AppDelegate.h"
 
+#include "rest/RestCycle.h"
+
 #include "NumberForm.h"
+#include "ReminderMenuSection.h"
 #include "platform/Alerts.h"
 #include "reminders/ReminderEngine.h"
 
@@ -40,18 +43,20 @@ void AppDelegate::showInvalidCustomRestModeAlert() {
 }
 
 void AppDelegate::showInvalidHydrationIntervalAlert() {
-    showInvalidInputAlert(m_services.alerts, u"自动喝水间隔无效"_s, u"提醒间隔请输入 1 到 480 分钟。"_s);
+    showInvalidInputAlert(m_services.alerts, m_hydrationSection->text().invalidTitle,
+                          ReminderMenuSection::invalidIntervalText());
 }
 
 void AppDelegate::showInvalidPelvicFloorIntervalAlert() {
-    showInvalidInputAlert(m_services.alerts, u"自动提肛间隔无效"_s, u"提醒间隔请输入 1 到 480 分钟。"_s);
+    showInvalidInputAlert(m_services.alerts, m_pelvicFloorSection->text().invalidTitle,
+                          ReminderMenuSection::invalidIntervalText());
 }
 
 void AppDelegate::showCustomRestModeDialog() {
-    const qint64 workMinutes = workDuration < 60 ? 1 : workDuration / 60;
+    const qint64 workMinutes = m_cycle->workDuration() < 60 ? 1 : m_cycle->workDuration() / 60;
     const QList<NumberField> fields{
         {u"营业时长（分钟）"_s, workMinutes, u"例如 20"_s, 1, 240},
-        {u"眼睛下线（秒）"_s, restDuration, u"例如 20 或 300"_s, 5, 3600},
+        {u"眼睛下线（秒）"_s, m_cycle->restDuration(), u"例如 20 或 300"_s, 5, 3600},
     };
     const auto values =
         runNumberDialog(u"设置护眼节奏"_s, u"按输入的营业和眼睛下线时长循环运行，下次启动也会记住。"_s,
@@ -60,27 +65,25 @@ void AppDelegate::showCustomRestModeDialog() {
         saveCustomRestMode(values->at(0), values->at(1));
 }
 
-void AppDelegate::showIntervalDialog(const ReminderMenuBlock& block, const QString& message,
-                                     const QString& informative, void (AppDelegate::*showInvalid)()) {
-    const qint64 minutes = block.manager->intervalMinutes();
-    const QList<NumberField> fields{{u"提醒间隔（分钟）"_s, minutes,
-                                     u"例如 %1"_s.arg(block.manager->profile().defaultIntervalMinutes), 1,
-                                     480}};
-    const auto values = runNumberDialog(message, informative, fields, showInvalid);
+void AppDelegate::showIntervalDialog(ReminderMenuSection* section) {
+    ReminderEngine* manager = section->manager();
+    const QList<NumberField> fields{{u"提醒间隔（分钟）"_s, manager->intervalMinutes(),
+                                     u"例如 %1"_s.arg(manager->profile().defaultIntervalMinutes),
+                                     ReminderMenuSection::minInterval, ReminderMenuSection::maxInterval}};
+    const auto values =
+        runNumberDialog(section->text().dialogTitle, section->text().dialogInformative, fields,
+                        section == m_hydrationSection ? &AppDelegate::showInvalidHydrationIntervalAlert
+                                                      : &AppDelegate::showInvalidPelvicFloorIntervalAlert);
     if (!values)
         return;
-    block.manager->setInterval(values->at(0));
-    updateReminderMenuItems(block);
+    manager->setInterval(values->at(0));
+    section->refresh();
 }
 
 void AppDelegate::showHydrationIntervalDialog() {
-    showIntervalDialog(hydrationBlock(), u"设置喝水提醒间隔"_s,
-                       u"喝水提醒会按输入的间隔循环运行，并在下次启动时保留。"_s,
-                       &AppDelegate::showInvalidHydrationIntervalAlert);
+    showIntervalDialog(m_hydrationSection);
 }
 
 void AppDelegate::showPelvicFloorIntervalDialog() {
-    showIntervalDialog(pelvicFloorBlock(), u"设置提肛提醒间隔"_s,
-                       u"提肛提醒会按输入的间隔循环运行，并在下次启动时保留。"_s,
-                       &AppDelegate::showInvalidPelvicFloorIntervalAlert);
+    showIntervalDialog(m_pelvicFloorSection);
 }

@@ -1,10 +1,12 @@
 #include "AppDelegate.h"
 
+#include "ReminderMenuSection.h"
 #include "ToviCopy.h"
 #include "platform/Defaults.h"
 #include "platform/LoginItemService.h"
 #include "reminders/HydrationReminderManager.h"
 #include "reminders/PelvicFloorReminderManager.h"
+#include "rest/RestCycle.h"
 #include "themes/RestTheme.h"
 #include "themes/WallpaperManager.h"
 #include "ui/StatusIcon.h"
@@ -56,35 +58,9 @@ QAction* AppDelegate::addCommand(QMenu* menu, const QString& title, void (AppDel
     return entry;
 }
 
-AppDelegate::ReminderMenuBlock AppDelegate::hydrationBlock() {
-    return {hydrationReminderManager,
-            hydrationStatusMenuItem,
-            hydrationToggleMenuItem,
-            hydrationIntervalMenuItem,
-            hydrationIntervalMenuItems,
-            hydrationIntervalPresets,
-            u"喝水提醒"_s,
-            MenuCommand::toggleHydrationReminder,
-            MenuCommand::selectHydrationInterval};
-}
-
-AppDelegate::ReminderMenuBlock AppDelegate::pelvicFloorBlock() {
-    return {pelvicFloorReminderManager,
-            pelvicFloorStatusMenuItem,
-            pelvicFloorToggleMenuItem,
-            pelvicFloorIntervalMenuItem,
-            pelvicFloorIntervalMenuItems,
-            pelvicFloorIntervalPresets,
-            u"提肛提醒"_s,
-            MenuCommand::togglePelvicFloorReminder,
-            MenuCommand::selectPelvicFloorInterval};
-}
-
 void AppDelegate::setupMenu() {
     delete m_statusMenu;
     modeMenuItems.clear();
-    hydrationIntervalMenuItems.clear();
-    pelvicFloorIntervalMenuItems.clear();
     m_statusMenu = new QMenu;
     QMenu* menu = m_statusMenu;
     connect(menu, &QMenu::aboutToShow, this, [this] { menuWillOpen(m_statusMenu); });
@@ -97,13 +73,9 @@ void AppDelegate::setupMenu() {
     menu->addAction(u"    护眼节奏"_s)->setMenu(makeRestModeSubMenu());
     menu->addAction(u"    切换休息主题"_s)->setMenu(makeThemeSubMenu());
     menu->addSeparator();
-    addReminderBlock(hydrationBlock(), u"💧 喝水提醒"_s, u"    立即喝水"_s,
-                     &AppDelegate::toggleHydrationReminder, &AppDelegate::selectHydrationInterval,
-                     &AppDelegate::showHydrationIntervalDialog, &AppDelegate::recordHydrationDrink);
+    m_hydrationSection->addTo(menu);
     menu->addSeparator();
-    addReminderBlock(pelvicFloorBlock(), u"🫧 提肛提醒"_s, u"    立即提肛"_s,
-                     &AppDelegate::togglePelvicFloorReminder, &AppDelegate::selectPelvicFloorInterval,
-                     &AppDelegate::showPelvicFloorIntervalDialog, &AppDelegate::recordPelvicFloorCompletion);
+    m_pelvicFloorSection->addTo(menu);
     menu->addSeparator();
     menu->addAction(u"📊 健康统计"_s)->setMenu(makeReportSubMenu());
     menu->addSeparator();
@@ -166,36 +138,6 @@ QMenu* AppDelegate::makeReportSubMenu() {
     return menu;
 }
 
-void AppDelegate::addReminderBlock(const ReminderMenuBlock& block, const QString& heading,
-                                   const QString& recordTitle, void (AppDelegate::*toggle)(),
-                                   void (AppDelegate::*selectInterval)(qint64),
-                                   void (AppDelegate::*showDialog)(), void (AppDelegate::*record)()) {
-    QMenu* menu = m_statusMenu;
-    addDisabled(menu, heading);
-    block.status = addDisabled(menu, QString());
-    block.toggle = addCommand(menu, QString(), toggle);
-    block.toggle->setCheckable(true);
-    setCommand(block.toggle, block.toggleCommand);
-
-    auto* intervals = new QMenu(m_statusMenu);
-    connect(intervals, &QMenu::aboutToShow, this, [this, intervals] { menuWillOpen(intervals); });
-    for (qint64 minutes : block.presets) {
-        QAction* entry = intervals->addAction(u"每 %1 分钟"_s.arg(minutes));
-        entry->setCheckable(true);
-        entry->setData(minutes);
-        setCommand(entry, block.intervalCommand);
-        connect(entry, &QAction::triggered, this,
-                [this, selectInterval, minutes] { (this->*selectInterval)(minutes); });
-        block.intervalItems.insert(minutes, entry);
-    }
-    intervals->addSeparator();
-    addCommand(intervals, u"手动输入间隔..."_s, showDialog);
-    block.interval = menu->addAction(QString());
-    block.interval->setMenu(intervals);
-    addCommand(menu, recordTitle, record);
-    updateReminderMenuItems(block);
-}
-
 // --- refreshing
 
 void AppDelegate::menuWillOpen(QMenu* menu) {
@@ -214,38 +156,27 @@ void AppDelegate::refreshDynamicState(QAction* entry) {
         break;
     case MenuCommand::selectTheme:
         if (entry->data().isValid())
-            entry->setChecked(entry->data().toString() == RestThemes::selectedRawValue(*m_services.defaults));
+            entry->setChecked(entry->data().toString() == m_themes->storedRawValue());
         break;
     case MenuCommand::selectMode:
-        entry->setChecked(entry->data().toLongLong() == selectedRestModeTag);
-        break;
-    case MenuCommand::toggleHydrationReminder:
-        entry->setChecked(hydrationReminderManager->isEnabled());
-        break;
-    case MenuCommand::selectHydrationInterval:
-        entry->setChecked(entry->data().toLongLong() == hydrationReminderManager->intervalMinutes());
-        break;
-    case MenuCommand::togglePelvicFloorReminder:
-        entry->setChecked(pelvicFloorReminderManager->isEnabled());
-        break;
-    case MenuCommand::selectPelvicFloorInterval:
-        entry->setChecked(entry->data().toLongLong() == pelvicFloorReminderManager->intervalMinutes());
+        entry->setChecked(entry->data().toLongLong() == m_selectedRestModeTag);
         break;
     }
 }
 
 void AppDelegate::updateRestModeMenuItems() {
     if (restModeSummaryMenuItem)
-        restModeSummaryMenuItem->setText(u"当前节奏："_s +
-                                         RestModes::title({selectedRestModeTag, workDuration, restDuration}));
+        restModeSummaryMenuItem->setText(
+            u"当前节奏："_s +
+            RestModes::title({m_selectedRestModeTag, m_cycle->workDuration(), m_cycle->restDuration()}));
     for (auto it = modeMenuItems.cbegin(); it != modeMenuItems.cend(); ++it)
-        it.value()->setChecked(it.key() == selectedRestModeTag);
+        it.value()->setChecked(it.key() == m_selectedRestModeTag);
     if (!customRestModeMenuItem)
         return;
     if (const auto custom = savedCustomRestMode()) {
         customRestModeMenuItem->setText(u"自定义节奏："_s + RestModes::title(*custom));
         customRestModeMenuItem->setEnabled(true);
-        customRestModeMenuItem->setChecked(selectedRestModeTag == customRestModeTag);
+        customRestModeMenuItem->setChecked(m_selectedRestModeTag == customRestModeTag);
     } else {
         customRestModeMenuItem->setText(u"自定义节奏：尚未设置"_s);
         customRestModeMenuItem->setEnabled(false);
@@ -253,29 +184,12 @@ void AppDelegate::updateRestModeMenuItems() {
     }
 }
 
-void AppDelegate::updateReminderMenuItems(const ReminderMenuBlock& block) {
-    if (!block.manager)
-        return;
-    if (block.status)
-        block.status->setText(block.manager->statusText());
-    const bool enabled = block.manager->isEnabled();
-    if (block.toggle) {
-        block.toggle->setChecked(enabled);
-        block.toggle->setText(u"    %1：%2"_s.arg(block.name, enabled ? u"已开启"_s : u"已关闭"_s));
-    }
-    const qint64 minutes = block.manager->intervalMinutes();
-    if (block.interval)
-        block.interval->setText(u"    %1间隔（当前每 %2 分钟）"_s.arg(block.name).arg(minutes));
-    for (auto it = block.intervalItems.cbegin(); it != block.intervalItems.cend(); ++it)
-        it.value()->setChecked(it.key() == minutes);
-}
-
 void AppDelegate::updateHydrationMenuItems() {
-    updateReminderMenuItems(hydrationBlock());
+    m_hydrationSection->refresh();
 }
 
 void AppDelegate::updatePelvicFloorMenuItems() {
-    updateReminderMenuItems(pelvicFloorBlock());
+    m_pelvicFloorSection->refresh();
 }
 
 // --- commands
@@ -284,9 +198,8 @@ void AppDelegate::selectTheme(QAction* entry) {
     const auto theme = entry ? RestThemes::fromRawValue(entry->data().toString()) : std::nullopt;
     if (!theme)
         return;
-    m_services.defaults->setString(RestThemes::settingsKey, RestThemes::rawValue(*theme));
-    if (*theme == RestTheme::wallpaper && m_services.wallpapers)
-        m_services.wallpapers->prefetchNextWallpaper();
+    m_themes->select(*theme);
+    prefetchWallpaperForCurrentThemeIfNeeded();
 }
 
 void AppDelegate::toggleHydrationReminder() {

@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
 
 #include "platform/Defaults.h"
+#include "rest/RestCycle.h"
 
 using namespace Qt::StringLiterals;
 
@@ -20,9 +21,8 @@ std::optional<RestMode> AppDelegate::savedCustomRestMode() const {
 }
 
 void AppDelegate::select(const RestMode& mode) {
-    selectedRestModeTag = mode.tag;
-    workDuration = mode.workDuration;
-    restDuration = mode.restDuration;
+    m_selectedRestModeTag = mode.tag;
+    m_cycle->setDurations(mode.workDuration, mode.restDuration);
 }
 
 void AppDelegate::loadRestModeConfiguration() {
@@ -60,7 +60,6 @@ void AppDelegate::selectMode(qint64 tag) {
     }
     select(mode);
     m_services.defaults->setInteger(selectedTagKey, mode.tag);
-    workSecondsRemaining = workDuration;
     updateStatusMenuTitle();
     updateRestModeMenuItems();
 }
@@ -71,7 +70,6 @@ void AppDelegate::saveCustomRestMode(qint64 workMinutes, qint64 restSeconds) {
     defaults.setInteger(customRestKey, restSeconds);
     select({customRestModeTag, workMinutes * 60, restSeconds});
     defaults.setInteger(selectedTagKey, customRestModeTag);
-    workSecondsRemaining = workDuration;
     updateStatusMenuTitle();
     updateRestModeMenuItems();
 }

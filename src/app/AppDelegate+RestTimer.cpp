@@ -1,22 +1,17 @@
 #include "AppDelegate.h"
 
-#include "RestWindow.h"
+#include "ReminderMenuSection.h"
 #include "ToviCopy.h"
 #include "platform/Clock.h"
-#include "platform/Defaults.h"
-#include "platform/Log.h"
-#include "platform/Screens.h"
-#include "reminders/HydrationReminderManager.h"
-#include "reminders/PelvicFloorReminderManager.h"
+#include "rest/RestCycle.h"
+#include "rest/RestOverlay.h"
 #include "rest/RestView.h"
-#include "stats/StatsStore.h"
 #include "themes/RestTheme.h"
 #include "themes/WallpaperManager.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QTimer>
-#include <QUuid>
-#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -31,153 +26,74 @@ void AppDelegate::startMainTimer() {
 }
 
 void AppDelegate::tick() {
-    if (isResting) {
-        if (restSecondsRemaining < 1)
-            stopRest();
-        else
-            --restSecondsRemaining;
-    } else if (workSecondsRemaining >= 1) {
-        --workSecondsRemaining;
-        updateStatusMenuTitle();
-        prefetchWallpaperNearRestIfNeeded();
-    } else {
-        startRest(StatsEventSource::scheduled);
-    }
+    m_cycle->tick();
     updateReminderCountdownMenuTitles();
 }
 
 void AppDelegate::triggerRestNow() {
-    if (!isResting)
-        startRest(StatsEventSource::manual);
-}
-
-StatsPayload AppDelegate::restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const {
-    return {
-        {u"plannedSeconds"_s, currentRestDuration},
-        {u"actualSeconds"_s, actualSeconds},
-        {u"skippedSeconds"_s, skippedSeconds},
-        {u"workDurationSeconds"_s, workDuration},
-        {u"theme"_s, RestThemes::selectedRawValue(*m_services.defaults)},
-    };
+    m_cycle->startRest(StatsEventSource::manual);
 }
 
 void AppDelegate::startRest(StatsEventSource source) {
-    if (isResting)
-        return;
-    isResting = true;
-    currentRestDuration = restDuration;
-    restSecondsRemaining = restDuration;
-    setStatusLine(ToviCopy::restStatusLine());
-    currentRestSessionId = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    currentRestSource = source;
-    statsStore->record(StatsEventType::restStarted, source, currentRestSessionId, restStatsPayload(0, 0),
-                       Clock::now());
-    m_ultramanSubtitle = ToviCopy::pick(ToviCopy::ultramanSubtitles());
-    layOutRestWindows();
-    // Covering every screen from a stay-on-top full-screen window is what
-    // hides the panels; the last screen's window ends up with the keyboard.
-    for (RestWindow* window : std::as_const(restWindows))
-        window->makeKeyAndOrderFront();
-}
-
-RestView* AppDelegate::makeRestView() {
-    QPointer<AppDelegate> self(this);
-    return new RestView(
-        currentRestDuration, [self] { return self ? self->restSecondsRemaining : 0; }, m_ultramanSubtitle,
-        [self](const QString& message) {
-            if (self)
-                self->stopRest(message);
-        },
-        *m_services.defaults);
-}
-
-void AppDelegate::layOutRestWindows() {
-    const QList<ScreenInfo> screens =
-        m_services.screens ? m_services.screens->screens() : QList<ScreenInfo>();
-    if (!restWindows.isEmpty() && restWindows.size() == screens.size()) {
-        Log::line(u"Tovi: Reusing existing rest windows"_s);
-        for (qsizetype i = 0; i < screens.size(); ++i) {
-            RestWindow* window = restWindows.at(i);
-            window->setFrame(screens.at(i));
-            window->setContentView(makeRestView());
-        }
-        return;
-    }
-    Log::line(u"Tovi: Recreating rest windows"_s);
-    closeRestWindows();
-    for (const ScreenInfo& screen : screens) {
-        auto* window = new RestWindow(screen);
-        window->setContentView(makeRestView());
-        window->setFrame(screen);
-        restWindows.append(window);
-    }
-}
-
-// Screens that come or go during a rest are covered or let go at once; a
-// window stays with its screen, so a hold in progress on it carries on.
-void AppDelegate::screensDidChange() {
-    QPointer<AppDelegate> self(this);
-    // The toolkit finishes moving windows off a removed screen first.
-    QTimer::singleShot(0, this, [self] {
-        if (!self || !self->isResting)
-            return;
-        const QList<ScreenInfo> screens = self->m_services.screens->screens();
-        Log::line(u"Tovi: Screens changed during a rest, rearranging rest windows"_s);
-        QList<RestWindow*> left = self->restWindows;
-        QList<RestWindow*> arranged;
-        for (const ScreenInfo& screen : screens) {
-            const auto same = std::find_if(left.begin(), left.end(), [&](RestWindow* window) {
-                return window->screenInfo().name == screen.name;
-            });
-            RestWindow* window = nullptr;
-            if (same != left.end()) {
-                window = *same;
-                left.erase(same);
-            } else {
-                window = new RestWindow(screen);
-                window->setContentView(self->makeRestView());
-            }
-            window->setFrame(screen);
-            window->makeKeyAndOrderFront();
-            arranged.append(window);
-        }
-        for (RestWindow* gone : std::as_const(left)) {
-            gone->orderOut();
-            gone->deleteLater();
-        }
-        self->restWindows = arranged;
-    });
+    m_cycle->startRest(source);
 }
 
 void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
-    if (!isResting)
-        return;
-    const qint64 remaining = std::max<qint64>(restSecondsRemaining, 0);
-    const qint64 actual = std::max<qint64>(currentRestDuration - remaining, 0);
-    statsStore->record(skipMessage ? StatsEventType::restSkipped : StatsEventType::restCompleted,
-                       currentRestSource, currentRestSessionId,
-                       restStatsPayload(actual, skipMessage ? remaining : 0), Clock::now());
-    currentRestSessionId.reset();
-    for (RestWindow* window : std::as_const(restWindows))
-        window->orderOut();
-    isResting = false;
-    workSecondsRemaining = workDuration;
+    m_cycle->stopRest(skipMessage);
+}
+
+bool AppDelegate::isResting() const {
+    return m_cycle->isResting();
+}
+
+const QList<RestWindow*>& AppDelegate::restWindows() const {
+    return m_overlay->windows();
+}
+
+void AppDelegate::workSecondsChanged() {
+    updateStatusMenuTitle();
+    prefetchWallpaperNearRestIfNeeded();
+}
+
+void AppDelegate::restStarted() {
+    setStatusLine(ToviCopy::restStatusLine());
+    m_ultramanSubtitle = ToviCopy::pick(ToviCopy::ultramanSubtitles());
+    m_overlay->show();
+}
+
+void AppDelegate::restEnded(const std::optional<QString>& skipMessage) {
+    m_overlay->hide();
     updateStatusMenuTitle();
     setTransientStatus(skipMessage ? *skipMessage : ToviCopy::pick(ToviCopy::restCompleteLines()), 5.0);
     retryDeferredRemindersAfterRest();
 }
 
-void AppDelegate::closeRestWindows() {
-    for (RestWindow* window : std::as_const(restWindows)) {
-        window->orderOut();
-        delete window;
-    }
-    restWindows.clear();
+RestView* AppDelegate::makeRestView() {
+    QPointer<RestCycle> cycle(m_cycle);
+    QPointer<AppDelegate> self(this);
+    return new RestView(
+        m_cycle->currentRestDuration(), [cycle] { return cycle ? cycle->restSecondsRemaining() : 0; },
+        m_ultramanSubtitle,
+        [self](const QString& message) {
+            if (self)
+                self->stopRest(message);
+        },
+        *m_themes);
+}
+
+QString AppDelegate::workCountdownLine(qint64 secondsLeft) {
+    const qint64 minutes = secondsLeft / 60;
+    const qint64 seconds = secondsLeft % 60;
+    const QString countdown =
+        u"%1:%2"_s.arg(minutes, 2, 10, QLatin1Char('0')).arg(seconds, 2, 10, QLatin1Char('0'));
+    const QStringList& templates = ToviCopy::workCountdownTemplates();
+    QString line = templates.at(int(minutes % templates.size()));
+    return line.replace(u"%@"_s, countdown);
 }
 
 void AppDelegate::updateStatusMenuTitle() {
     // The rest's own line stays until the rest ends, whatever changes meanwhile.
-    if (isResting)
+    if (isResting())
         return;
     if (transientStatusMessage) {
         if (transientStatusExpiresAt && *transientStatusExpiresAt > Clock::now()) {
@@ -187,13 +103,7 @@ void AppDelegate::updateStatusMenuTitle() {
         transientStatusMessage.reset();
         transientStatusExpiresAt.reset();
     }
-    const qint64 minutes = workSecondsRemaining / 60;
-    const qint64 seconds = workSecondsRemaining % 60;
-    const QString countdown =
-        u"%1:%2"_s.arg(minutes, 2, 10, QLatin1Char('0')).arg(seconds, 2, 10, QLatin1Char('0'));
-    const QStringList& templates = ToviCopy::workCountdownTemplates();
-    QString line = templates.at(int(minutes % templates.size()));
-    setStatusLine(line.replace(u"%@"_s, countdown));
+    setStatusLine(workCountdownLine(m_cycle->workSecondsRemaining()));
 }
 
 void AppDelegate::setTransientStatus(const QString& message, double durationSeconds) {
@@ -203,16 +113,17 @@ void AppDelegate::setTransientStatus(const QString& message, double durationSeco
 }
 
 void AppDelegate::prefetchWallpaperNearRestIfNeeded() {
-    if (workSecondsRemaining == 60 && m_services.wallpapers &&
-        RestThemes::selectedRawValue(*m_services.defaults) == u"wallpaper"_s)
-        m_services.wallpapers->prefetchNextWallpaper();
+    if (m_cycle->workSecondsRemaining() == 60)
+        prefetchWallpaperForCurrentThemeIfNeeded();
 }
 
 void AppDelegate::updateReminderCountdownMenuTitles() {
-    if (hydrationStatusMenuItem && hydrationReminderManager)
-        hydrationStatusMenuItem->setText(hydrationReminderManager->statusText());
-    if (pelvicFloorStatusMenuItem && pelvicFloorReminderManager)
-        pelvicFloorStatusMenuItem->setText(pelvicFloorReminderManager->statusText());
+    m_hydrationSection->refreshStatus();
+    m_pelvicFloorSection->refreshStatus();
+}
+
+QString AppDelegate::statusLine() const {
+    return statusMenuItem ? statusMenuItem->text() : QString();
 }
 
 void AppDelegate::setStatusLine(const QString& text) {

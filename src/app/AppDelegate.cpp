@@ -1,11 +1,11 @@
 #include "AppDelegate.h"
 
-#include "RestWindow.h"
 #include "ToviCopy.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/Log.h"
-#include "platform/Screens.h"
+#include "rest/RestCycle.h"
+#include "rest/RestOverlay.h"
 #include "stats/StatsStore.h"
 #include "themes/RestTheme.h"
 #include "themes/WallpaperManager.h"
@@ -24,16 +24,22 @@ AppDelegate::AppDelegate(const AppServices& services, QObject* parent)
     : QObject(parent)
     , statsStore(services.statsStore)
     , m_services(services) {
+    m_themes = new ThemeSetting(*services.defaults, this);
+    m_cycle = new RestCycle(
+        statsStore, [themes = m_themes] { return themes->storedRawValue(); }, this);
+    connect(m_cycle, &RestCycle::workSecondsChanged, this, &AppDelegate::workSecondsChanged);
+    connect(m_cycle, &RestCycle::restStarted, this, &AppDelegate::restStarted);
+    connect(m_cycle, &RestCycle::restEnded, this, &AppDelegate::restEnded);
+    m_overlay = new RestOverlay(
+        services.screens, [this] { return makeRestView(); }, this);
     // Closing an alert or a report window never ends a tray program.
     QApplication::setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
     qApp->installEventFilter(this);
-    if (m_services.screens)
-        connect(m_services.screens, &Screens::changed, this, &AppDelegate::screensDidChange);
     createReminders();
 }
 
 AppDelegate::~AppDelegate() {
-    closeRestWindows();
+    m_overlay->close();
     delete m_statusMenu;
     delete m_mainMenu;
 }
@@ -55,7 +61,7 @@ void AppDelegate::startServices() {
     m_servicesStarted = true;
     startReminders();
     statsStore->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, Clock::now());
-    workSecondsRemaining = workDuration;
+    m_cycle->restartWork();
     updateStatusMenuTitle();
     setTransientStatus(ToviCopy::pick(ToviCopy::startupSigns()), 6.0);
     startMainTimer();
@@ -64,14 +70,14 @@ void AppDelegate::startServices() {
 }
 
 void AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded() {
-    if (m_services.wallpapers && RestThemes::selectedRawValue(*m_services.defaults) == u"wallpaper"_s)
+    if (m_services.wallpapers && RestThemes::info(m_themes->current()).showsWallpaper)
         m_services.wallpapers->prefetchNextWallpaper();
 }
 
 void AppDelegate::quitApp() {
-    isQuitting = true;
+    m_isQuitting = true;
     stopReminders();
-    closeRestWindows();
+    m_overlay->close();
     QCoreApplication::quit();
 }
 
@@ -80,12 +86,13 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
         Log::line(u"Tovi: 退出请求不是来自菜单，继续运行"_s);
         return true;
     }
-    // The quit key works in Tovi's own windows, but neither ends a rest (only
-    // a hold does) nor pulls the program from under a modal dialog.
+    // The quit key works in Tovi's own windows, a rest's included: there the
+    // menu cannot be reached. It does not pull the program from under a modal dialog.
     if (event->type() == QEvent::KeyPress &&
-        QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == quitKey() && !isResting &&
+        QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == quitKey() &&
         !QApplication::activeModalWidget()) {
-        quitApp();
+        // Later: the window the key went to is closed by the quit.
+        QMetaObject::invokeMethod(this, &AppDelegate::quitApp, Qt::QueuedConnection);
         return true;
     }
     return QObject::eventFilter(watched, event);

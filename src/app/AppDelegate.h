@@ -17,6 +17,7 @@ class HydrationReminderManager;
 class NotificationCenter;
 class PelvicFloorReminderManager;
 class ReminderEngine;
+class ReminderMenuSection;
 class ReminderNotificationRouter;
 class ReminderSkipFeedbackPresenter;
 class WorkspaceEvents;
@@ -30,8 +31,11 @@ class QMenuBar;
 class QSystemTrayIcon;
 class QTimer;
 class QWidget;
+class RestCycle;
+class RestOverlay;
 class RestView;
 class RestWindow;
+class ThemeSetting;
 class Screens;
 class StatsStore;
 struct StatsReportScope;
@@ -61,7 +65,7 @@ public:
     // --- launch and quit
     void applicationDidFinishLaunching();
     // True when the toolkit may end the process now: only after quitApp.
-    bool applicationShouldTerminate() const { return isQuitting; }
+    bool applicationShouldTerminate() const { return m_isQuitting; }
     static constexpr bool applicationShouldTerminateAfterLastWindowClosed() { return false; }
     void quitApp();
 
@@ -94,7 +98,6 @@ public:
     void triggerRestNow();
     void startRest(StatsEventSource source);
     void stopRest(const std::optional<QString>& skipMessage = std::nullopt);
-    StatsPayload restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const;
     void retryDeferredRemindersAfterRest();
     void updateStatusMenuTitle();
     void setTransientStatus(const QString& message, double durationSeconds);
@@ -107,10 +110,6 @@ public:
         none,
         selectTheme,
         selectMode,
-        toggleHydrationReminder,
-        selectHydrationInterval,
-        togglePelvicFloorReminder,
-        selectPelvicFloorInterval,
     };
     static MenuCommand commandOf(const QAction* entry);
     void menuWillOpen(QMenu* menu);
@@ -159,51 +158,18 @@ public:
     static void fillAboutNotes(QTextDocument* document);
     static QTextBrowser* makeAboutAccessory();
 
-    // --- fields
-    static constexpr qint64 defaultRestModeTag = RestModes::defaultTag;
-    static constexpr qint64 customRestModeTag = RestModes::customTag;
-    const QList<RestMode>& restModePresets = RestModes::presets();
-    const QList<qint64> hydrationIntervalPresets{30, 45, 60, 90};
-    const QList<qint64> pelvicFloorIntervalPresets{30, 60, 90, 120};
-
-    QSystemTrayIcon* statusItem = nullptr;
-    QAction* statusMenuItem = nullptr;
-    QAction* launchAtLoginItem = nullptr;
-    QAction* restModeSummaryMenuItem = nullptr;
-    QAction* customRestModeMenuItem = nullptr;
-    QAction* hydrationStatusMenuItem = nullptr;
-    QAction* hydrationToggleMenuItem = nullptr;
-    QAction* hydrationIntervalMenuItem = nullptr;
-    QAction* pelvicFloorStatusMenuItem = nullptr;
-    QAction* pelvicFloorToggleMenuItem = nullptr;
-    QAction* pelvicFloorIntervalMenuItem = nullptr;
-    QMap<qint64, QAction*> modeMenuItems;
-    QMap<qint64, QAction*> hydrationIntervalMenuItems;
-    QMap<qint64, QAction*> pelvicFloorIntervalMenuItems;
-
-    qint64 workDuration = 1200;
-    qint64 restDuration = 20;
-    qint64 workSecondsRemaining = 1200;
-    qint64 restSecondsRemaining = 20;
-    qint64 selectedRestModeTag = defaultRestModeTag;
-    bool isResting = false;
-    bool isQuitting = false;
-    std::optional<QString> transientStatusMessage;
-    std::optional<QDateTime> transientStatusExpiresAt;
-    QTimer* mainTimer = nullptr;
-    QList<RestWindow*> restWindows;
-
-    HydrationReminderManager* hydrationReminderManager = nullptr;
-    PelvicFloorReminderManager* pelvicFloorReminderManager = nullptr;
-    ReminderNotificationRouter* reminderNotificationRouter = nullptr;
-    ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter = nullptr;
-
-    StatsStore* const statsStore;
-    std::optional<QString> currentRestSessionId;
-    StatsEventSource currentRestSource = StatsEventSource::scheduled;
-    // The length the rest on screen started with; a mode chosen meanwhile
-    // applies from the next rest.
-    qint64 currentRestDuration = 20;
+    // --- what tests and the status line read
+    const RestCycle& restCycle() const { return *m_cycle; }
+    bool isResting() const;
+    const QList<RestWindow*>& restWindows() const;
+    qint64 selectedRestModeTag() const { return m_selectedRestModeTag; }
+    // The status menu's live line.
+    QString statusLine() const;
+    static QString workCountdownLine(qint64 secondsLeft);
+    HydrationReminderManager* hydrationReminders() const { return hydrationReminderManager; }
+    PelvicFloorReminderManager* pelvicFloorReminders() const { return pelvicFloorReminderManager; }
+    ReminderNotificationRouter* notificationRouter() const { return reminderNotificationRouter; }
+    ReminderSkipFeedbackPresenter* skipFeedbackPresenter() const { return reminderSkipFeedbackPresenter; }
 
     QMenu* statusMenu() const { return m_statusMenu; }
     QMenuBar* mainMenu() const { return m_mainMenu; }
@@ -212,26 +178,36 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The two reminder blocks of the menu differ only in these.
-    struct ReminderMenuBlock {
-        ReminderEngine* manager;
-        QAction*& status;
-        QAction*& toggle;
-        QAction*& interval;
-        QMap<qint64, QAction*>& intervalItems;
-        const QList<qint64>& presets;
-        QString name; // "喝水提醒"
-        MenuCommand toggleCommand;
-        MenuCommand intervalCommand;
-    };
-    ReminderMenuBlock hydrationBlock();
-    ReminderMenuBlock pelvicFloorBlock();
-    void addReminderBlock(const ReminderMenuBlock& block, const QString& heading, const QString& recordTitle,
-                          void (AppDelegate::*toggle)(), void (AppDelegate::*selectInterval)(qint64),
-                          void (AppDelegate::*showDialog)(), void (AppDelegate::*record)());
-    void updateReminderMenuItems(const ReminderMenuBlock& block);
-    void showIntervalDialog(const ReminderMenuBlock& block, const QString& message,
-                            const QString& informative, void (AppDelegate::*showInvalid)());
+    void showIntervalDialog(ReminderMenuSection* section);
+    static constexpr qint64 defaultRestModeTag = RestModes::defaultTag;
+    static constexpr qint64 customRestModeTag = RestModes::customTag;
+    const QList<RestMode>& restModePresets = RestModes::presets();
+
+    QSystemTrayIcon* statusItem = nullptr;
+    QAction* statusMenuItem = nullptr;
+    QAction* launchAtLoginItem = nullptr;
+    QAction* restModeSummaryMenuItem = nullptr;
+    QAction* customRestModeMenuItem = nullptr;
+    QMap<qint64, QAction*> modeMenuItems;
+
+    qint64 m_selectedRestModeTag = defaultRestModeTag;
+    bool m_isQuitting = false;
+    std::optional<QString> transientStatusMessage;
+    std::optional<QDateTime> transientStatusExpiresAt;
+    QTimer* mainTimer = nullptr;
+
+    HydrationReminderManager* hydrationReminderManager = nullptr;
+    PelvicFloorReminderManager* pelvicFloorReminderManager = nullptr;
+    ReminderNotificationRouter* reminderNotificationRouter = nullptr;
+    ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter = nullptr;
+    ReminderMenuSection* m_hydrationSection = nullptr;
+    ReminderMenuSection* m_pelvicFloorSection = nullptr;
+
+    StatsStore* const statsStore;
+    ThemeSetting* m_themes = nullptr;
+    RestCycle* m_cycle = nullptr;
+    RestOverlay* m_overlay = nullptr;
+
     QMenu* makeRestModeSubMenu();
     QMenu* makeThemeSubMenu();
     QMenu* makeReportSubMenu();
@@ -241,9 +217,9 @@ private:
     void setStatusLine(const QString& text);
     void select(const RestMode& mode);
     RestView* makeRestView();
-    void layOutRestWindows();
-    void screensDidChange();
-    void closeRestWindows();
+    void restStarted();
+    void restEnded(const std::optional<QString>& skipMessage);
+    void workSecondsChanged();
 
     AppServices m_services;
     QMenu* m_statusMenu = nullptr;

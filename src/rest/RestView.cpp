@@ -3,7 +3,6 @@
 #include "MouseTouchBridge.h"
 #include "RestCopy.h"
 #include "VisualEffectView.h"
-#include "platform/Defaults.h"
 #include "ui/Blur.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
@@ -20,8 +19,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-constexpr double columnSpacing = 40.0;
 constexpr double ringSize = 240.0;
+constexpr double haloDiameter = 220.0;
+constexpr double haloBlur = 2.0;
 constexpr double tipHeight = 60.0;
 constexpr double tipPadding = 40.0;
 constexpr double controlSize = 90.0;
@@ -52,33 +52,51 @@ QString pickLine(const QStringList& lines) {
     return lines.isEmpty() ? QString() : lines.at(int(QRandomGenerator::system()->bounded(lines.size())));
 }
 
-const QFont& numberFont() {
-    static const QFont font = Fonts::system(56, QFont::Bold, Fonts::Design::rounded);
-    return font;
+QFont numberFont() {
+    return Fonts::system(56, QFont::Bold, Fonts::Design::rounded);
 }
-const QFont& breathFont() {
-    static const QFont font = Fonts::system(16, QFont::Medium);
-    return font;
+QFont breathFont() {
+    return Fonts::system(16, QFont::Medium);
 }
-const QFont& tipFont() {
-    static const QFont font = Fonts::system(18);
-    return font;
+QFont tipFont() {
+    return Fonts::system(18);
 }
-const QFont& labelFont() {
-    static const QFont font = Fonts::system(14, QFont::Bold);
-    return font;
+QFont labelFont() {
+    return Fonts::system(14, QFont::Bold);
 }
-const QFont& hintFont() {
-    static const QFont font = Fonts::system(11);
-    return font;
+QFont hintFont() {
+    return Fonts::system(11);
 }
-const QFont& cardTitleFont() {
-    static const QFont font = Fonts::system(13, QFont::Bold);
-    return font;
+QFont cardTitleFont() {
+    return Fonts::system(13, QFont::Bold);
 }
-const QFont& cardLineFont() {
-    static const QFont font = Fonts::system(28, QFont::Bold, Fonts::Design::rounded);
-    return font;
+QFont cardLineFont() {
+    return Fonts::system(28, QFont::Bold, Fonts::Design::rounded);
+}
+
+constexpr double ringLayerSide = 292.0;
+constexpr int layerBand = 12;
+
+// A transparent square of `side` points, painted once by `draw` about its centre.
+QImage makeLayer(double side, double dpr, const std::function<void(QPainter&, QPointF)>& draw) {
+    QImage image((QSizeF(side, side) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    // Qt hands a fill of more than 96 spans to its thread pool in slices,
+    // thousands of thread switches a second for layers this small: drawn in
+    // bands of a few lines, each fill stays on this thread.
+    for (int y = 0; y < image.height(); y += layerBand) {
+        p.save();
+        p.setClipRect(QRect(0, y, image.width(), layerBand));
+        p.scale(dpr, dpr);
+        draw(p, QPointF(side / 2, side / 2));
+        p.restore();
+    }
+    p.end();
+    image.setDevicePixelRatio(dpr);
+    return image;
 }
 
 QString hintIdleText() {
@@ -86,19 +104,16 @@ QString hintIdleText() {
 }
 } // namespace
 
-RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, QString ultramanSubtitle,
-                   SkipHandler onSkip, Defaults& defaults, QWidget* parent)
+RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, QString subtitle,
+                   SkipHandler onSkip, ThemeSetting& themes, QWidget* parent)
     : QWidget(parent)
     , m_totalRestSeconds(totalRestSeconds)
     , m_secondsRemaining(std::move(secondsRemaining))
-    , m_ultramanSubtitle(std::move(ultramanSubtitle))
+    , m_subtitle(std::move(subtitle))
     , m_onSkip(std::move(onSkip))
-    , m_defaults(defaults)
-    , m_breathText(u"吸气..."_s)
-    , m_theme(RestThemes::selected(defaults)) {
+    , m_breathText(u"吸气..."_s) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setFocusPolicy(Qt::StrongFocus);
-    setMouseTracking(false);
 
     auto elapsed = std::make_shared<QElapsedTimer>();
     elapsed->start();
@@ -108,12 +123,18 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
     m_breathTimer->setInterval(int(breathTickSeconds * 1000));
     connect(m_breathTimer, &QTimer::timeout, this, [this] {
         breathingTick();
-        // The glows drift a few points a tick under a blur of 80: redrawing
-        // them every other tick cannot be seen and halves the cost of a rest.
-        if (++m_breathTicks % 2 == 0)
+        update(ringArea());
+        if (const auto figure = layoutFor(m_theme).figure)
+            update(figure->toAlignedRect());
+    });
+    m_backdropTimer = new QTimer(this);
+    connect(m_backdropTimer, &QTimer::timeout, this, [this] {
+        if (look(m_theme).backdrop->animates()) {
+            m_backdropTime = now() - m_shownAt;
             update();
-        else if (const auto ring = layoutFor(m_theme).ring)
-            update(ring->adjusted(-20, -20, 20, 20).toAlignedRect());
+        } else if (const auto figure = layoutFor(m_theme).figure) {
+            update(figure->toAlignedRect());
+        }
     });
     // Frames at display rate only while something moves faster than the breath.
     m_frameTimer = new QTimer(this);
@@ -121,33 +142,56 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
     m_frameTimer->setTimerType(Qt::PreciseTimer);
     connect(m_frameTimer, &QTimer::timeout, this, [this] {
         const double t = now();
-        const bool moving = m_themeFade.isAnimating(t) || m_press.isAnimating(t) ||
-                            m_progressShown.isAnimating(t) || m_card.isAnimating(t) || m_arc.isAnimating(t);
-        if (m_themeFade.isAnimating(t) || m_card.isAnimating(t))
+        if (m_themeFade.isAnimating(t) || m_card.isAnimating(t)) {
             update();
-        else
-            update(layoutFor(m_theme)
-                       .skipControl.adjusted(-4, -4, 4, 4)
-                       .toAlignedRect()
-                       .united(layoutFor(m_theme).ring.value_or(QRectF()).toAlignedRect()));
-        if (!moving)
+        } else {
+            if (m_arc.isAnimating(t))
+                update(ringArea());
+            if (m_press.isAnimating(t) || m_progressShown.isAnimating(t))
+                update(skipArea());
+        }
+        if (!m_themeFade.isAnimating(t) && !m_press.isAnimating(t) && !m_progressShown.isAnimating(t) &&
+            !m_card.isAnimating(t) && !m_arc.isAnimating(t))
             m_frameTimer->stop();
     });
-
-    // X11 repeats a held key as release/press pairs. Qt marks a pair as a
-    // repeat only when both have arrived, which under load they may not have:
-    // a release counts once no press follows it within a few frames.
-    m_spaceReleaseTimer = new QTimer(this);
-    m_spaceReleaseTimer->setSingleShot(true);
-    m_spaceReleaseTimer->setInterval(spaceReleaseSettleMs);
-    connect(m_spaceReleaseTimer, &QTimer::timeout, this, &RestView::releaseSpace);
-
-    m_bridge = new MouseTouchBridge([this] { mouseDownOnSkip(); }, [this] { mouseUpOnSkip(); }, this);
-
-    connect(&defaults, &Defaults::changed, this, [this](const QString& key) {
-        if (key == RestThemes::settingsKey)
-            applyTheme(RestThemes::selected(m_defaults));
+    m_holdTimer = new QTimer(this);
+    m_holdTimer->setInterval(int(SkipHold::tickSeconds * 1000));
+    m_holdTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_holdTimer, &QTimer::timeout, this, [this] {
+        m_hold.tick(now());
+        holdChanged();
     });
+
+    connect(&m_hold, &SkipHold::started, this, [this] {
+        m_progressShown.jump(0.0);
+        m_press.animate(1.0, now(), 0.15, Easing::easeOut);
+        scheduleFrames();
+    });
+    connect(&m_hold, &SkipHold::progressed, this, [this](double progress) {
+        m_progressShown.jump(progress);
+        update(skipArea());
+    });
+    connect(&m_hold, &SkipHold::cancelled, this, [this] {
+        const double t = now();
+        m_press.animate(0.0, t, 0.15, Easing::easeOut);
+        m_progressShown.animate(0.0, t, 0.2, Easing::easeOut);
+        scheduleFrames();
+    });
+    connect(&m_hold, &SkipHold::completed, this, &RestView::skipCompleted);
+
+    m_bridge = new MouseTouchBridge(
+        [this] {
+            m_hold.mouseDown();
+            holdChanged();
+        },
+        [this] {
+            m_hold.mouseUp();
+            holdChanged();
+        },
+        this);
+
+    m_theme = themes.current();
+    connect(&themes, &ThemeSetting::changed, this, &RestView::applyTheme);
 }
 
 RestView::~RestView() {
@@ -162,9 +206,29 @@ double RestView::now() const {
     return m_clock();
 }
 
+RestView::Look& RestView::look(RestTheme theme) const {
+    Look& look = m_looks[theme];
+    if (!look.backdrop) {
+        const RestThemeInfo& info = RestThemes::info(theme);
+        look.backdrop = info.makeBackdrop();
+        if (info.makeFigure)
+            look.figure = info.makeFigure();
+    }
+    return look;
+}
+
 void RestView::scheduleFrames() {
     if (isVisible() && !m_frameTimer->isActive())
         m_frameTimer->start();
+}
+
+QRect RestView::ringArea() const {
+    const auto ring = layoutFor(m_theme).ring;
+    return ring ? ring->adjusted(-20, -20, 20, 20).toAlignedRect() : QRect();
+}
+
+QRect RestView::skipArea() const {
+    return layoutFor(m_theme).skipControl.adjusted(-4, -4, 4, 4).toAlignedRect();
 }
 
 // --- breathing
@@ -189,80 +253,41 @@ void RestView::applyTheme(RestTheme theme) {
     m_theme = theme;
     m_themeFade.jump(0.0);
     m_themeFade.animate(1.0, now(), themeFadeSeconds, Easing::easeInOut);
+    m_bridge->setGeometry(layoutFor(m_theme).skipControl.toAlignedRect());
+    if (isVisible())
+        startBackdropFrames();
     scheduleFrames();
     update();
 }
 
+void RestView::startBackdropFrames() {
+    Look& current = look(m_theme);
+    setMouseTracking(current.backdrop->wantsPointer());
+    int interval = 0;
+    if (current.backdrop->animates())
+        interval = current.backdrop->frameIntervalMs();
+    if (current.figure && current.figure->animates())
+        interval = interval ? std::min(interval, current.figure->frameIntervalMs())
+                            : current.figure->frameIntervalMs();
+    if (interval > 0)
+        m_backdropTimer->start(interval);
+    else
+        m_backdropTimer->stop();
+}
+
 // --- skip gesture
 
-void RestView::mouseDownOnSkip() {
-    if (!m_isPressingSkip && !m_isCompletingSkip)
-        startSkipTimer(holdSeconds);
+void RestView::holdChanged() {
+    if (m_hold.needsTicks() && !m_holdTimer->isActive())
+        m_holdTimer->start();
+    else if (!m_hold.needsTicks())
+        m_holdTimer->stop();
 }
 
-void RestView::mouseUpOnSkip() {
-    if (!m_isCompletingSkip)
-        stopSkipTimer();
-}
-
-void RestView::startSkipTimer(double duration) {
-    m_isPressingSkip = true;
-    m_skipProgress = 0.0;
-    m_progressShown.jump(0.0);
-    m_press.animate(1.0, now(), 0.15, Easing::easeOut);
-    delete m_skipTimer;
-    m_skipTimer = new QTimer(this);
-    m_skipTimer->setInterval(int(holdTickSeconds * 1000));
-    m_skipTimer->setTimerType(Qt::PreciseTimer);
-    m_holdDuration = duration;
-    connect(m_skipTimer, &QTimer::timeout, this, &RestView::skipTimerTick);
-    m_skipTimer->start();
-    scheduleFrames();
-}
-
-void RestView::skipTimerTick() {
-    if (!m_isPressingSkip || m_isCompletingSkip || m_completionAwaitsRelease)
-        return;
-    m_skipProgress += holdTickSeconds / m_holdDuration;
-    if (m_skipProgress >= 1.0) {
-        m_skipProgress = 1.0;
-        // A Space release still settling may be the end of the hold: a key
-        // let go before the last tick must not skip.
-        if (m_spaceReleaseTimer->isActive())
-            m_completionAwaitsRelease = true;
-        else
-            completeSkip();
-    }
-    m_progressShown.jump(m_skipProgress);
-    update(layoutFor(m_theme).skipControl.adjusted(-4, -4, 4, 4).toAlignedRect());
-}
-
-void RestView::stopSkipTimer() {
-    m_isPressingSkip = false;
-    m_completionAwaitsRelease = false;
-    delete m_skipTimer;
-    m_skipTimer = nullptr;
+void RestView::skipCompleted() {
     const double t = now();
     m_press.animate(0.0, t, 0.15, Easing::easeOut);
-    m_progressShown.animate(0.0, t, 0.2, Easing::easeOut);
-    m_skipProgress = 0.0;
-    scheduleFrames();
-}
-
-void RestView::completeSkip() {
-    if (m_isCompletingSkip)
-        return;
-    m_isCompletingSkip = true;
-    m_isPressingSkip = false;
-    m_isSpacePressed = false;
-    if (m_skipTimer) {
-        m_skipTimer->stop();
-        m_skipTimer->deleteLater();
-        m_skipTimer = nullptr;
-    }
-    const double t = now();
-    m_press.animate(0.0, t, 0.15, Easing::easeOut);
-    m_progressShown.jump(m_skipProgress);
+    m_progressShown.jump(m_hold.progress());
     const QString line = pickLine(RestCopy::restSkipLines());
     m_skipFeedbackText = line;
     m_card.animate(1.0, t, cardSpring);
@@ -275,7 +300,7 @@ void RestView::completeSkip() {
 }
 
 QColor RestView::skipHintColor() const {
-    return white(m_theme == RestTheme::ultraman ? 0.6 : 0.4);
+    return white(RestThemes::info(m_theme).hintOpacity);
 }
 
 // --- the Space key
@@ -294,44 +319,20 @@ void RestView::removeSpaceKeyMonitor() {
     m_spaceKeyMonitorInstalled = false;
 }
 
+// Space belongs to the hold while a rest shows, whichever window has the focus.
 bool RestView::eventFilter(QObject* watched, QEvent* event) {
     const auto type = event->type();
-    if (type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride) {
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space)
-            return handleSpaceKey(event);
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-bool RestView::handleSpaceKey(QEvent* event) {
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+        return QWidget::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->isAutoRepeat() || event->type() == QEvent::ShortcutOverride)
-        return true;
-    if (event->type() == QEvent::KeyPress) {
-        // A press right behind a release is the key repeating, not a new press.
-        if (m_spaceReleaseTimer->isActive()) {
-            m_spaceReleaseTimer->stop();
-            if (m_completionAwaitsRelease) {
-                m_completionAwaitsRelease = false;
-                completeSkip();
-            }
-            return true;
-        }
-        if (!m_isPressingSkip && !m_isSpacePressed && !m_isCompletingSkip) {
-            m_isSpacePressed = true;
-            startSkipTimer(holdSeconds);
-        }
-    } else if (m_isSpacePressed && !m_isCompletingSkip) {
-        m_spaceReleaseTimer->start();
-    }
+    if (key->key() != Qt::Key_Space)
+        return QWidget::eventFilter(watched, event);
+    if (type == QEvent::KeyPress)
+        m_hold.spacePress(now(), key->isAutoRepeat());
+    else if (type == QEvent::KeyRelease)
+        m_hold.spaceRelease(now(), key->isAutoRepeat());
+    holdChanged();
     return true;
-}
-
-void RestView::releaseSpace() {
-    if (m_isSpacePressed && !m_isCompletingSkip) {
-        m_isSpacePressed = false;
-        stopSkipTimer();
-    }
 }
 
 // --- lifecycle
@@ -345,18 +346,31 @@ void RestView::showEvent(QShowEvent* event) {
     }
     installSpaceKeyMonitor();
     m_breathTimer->start();
+    startBackdropFrames();
     scheduleFrames();
 }
 
 void RestView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     removeSpaceKeyMonitor();
-    m_spaceReleaseTimer->stop();
-    if (m_isPressingSkip)
-        stopSkipTimer();
+    m_hold.letGo();
+    holdChanged();
     // A hidden view between rests must cost nothing.
     m_breathTimer->stop();
+    m_backdropTimer->stop();
     m_frameTimer->stop();
+    for (auto& [theme, look] : m_looks) {
+        look.backdrop->releaseCaches();
+        if (look.figure)
+            look.figure->releaseCaches();
+    }
+    m_halo = QImage();
+    m_haloLayer = QImage();
+    m_arcLayer = QImage();
+    m_trackLayer = QImage();
+    m_skipLayer = QImage();
+    m_cardShadow = QImage();
+    m_cardShadowSize = QSizeF();
 }
 
 void RestView::resizeEvent(QResizeEvent* event) {
@@ -364,46 +378,69 @@ void RestView::resizeEvent(QResizeEvent* event) {
     m_bridge->setGeometry(layoutFor(m_theme).skipControl.toAlignedRect());
 }
 
-// --- layout
-
-double RestView::hintHeight() const {
-    return QFontMetricsF(hintFont()).height();
+void RestView::mouseMoveEvent(QMouseEvent* event) {
+    look(m_theme).backdrop->pointerMoved(event->position());
+    QWidget::mouseMoveEvent(event);
 }
 
+void RestView::leaveEvent(QEvent* event) {
+    look(m_theme).backdrop->pointerMoved(std::nullopt);
+    QWidget::leaveEvent(event);
+}
+
+// --- layout
+
 RestView::Layout RestView::layoutFor(RestTheme theme) const {
+    const RestThemeInfo& info = RestThemes::info(theme);
+    const RestFigure* figure = look(theme).figure.get();
     const double w = width();
     const double h = height();
-    const double skipBlock = controlSize + hintGap + hintHeight() + skipBottomPadding;
+    const double hintHeight = QFontMetricsF(hintFont()).height();
+    const double skipBlock = controlSize + hintGap + hintHeight + skipBottomPadding;
+    // The column: spacer, ring, figure, tip, spacer, skip block.
+    QList<double> items{0.0};
+    if (info.showsRing)
+        items.append(ringSize);
+    if (figure)
+        items.append(figure->topPadding() + figure->size().height());
+    if (info.showsTip)
+        items.append(tipHeight);
+    items.append({0.0, skipBlock});
+    double fixed = info.columnSpacing * double(items.size() - 1);
+    for (double item : items)
+        fixed += item;
+    const double spacer = std::max(0.0, (h - fixed) / 2);
+
     Layout layout;
-    double skipTop = 0;
-    if (theme == RestTheme::ultraman) {
-        // Spacer, hero, spacer, skip block, without spacing.
-        const double spacer = std::max(0.0, (h - skipBlock) / 2);
-        skipTop = 2 * spacer;
-    } else {
-        const double fixed = ringSize + tipHeight + skipBlock + 4 * columnSpacing;
-        const double spacer = std::max(0.0, (h - fixed) / 2);
-        const double ringTop = spacer + columnSpacing;
-        layout.ring = QRectF((w - ringSize) / 2, ringTop, ringSize, ringSize);
-        const double tipTop = ringTop + ringSize + columnSpacing;
-        layout.tip = QRectF(tipPadding, tipTop, std::max(0.0, w - 2 * tipPadding), tipHeight);
-        skipTop = tipTop + tipHeight + columnSpacing + spacer + columnSpacing;
+    double y = spacer + info.columnSpacing;
+    if (info.showsRing) {
+        layout.ring = QRectF((w - ringSize) / 2, y, ringSize, ringSize);
+        y += ringSize + info.columnSpacing;
     }
+    if (figure) {
+        const QSizeF size = figure->size();
+        layout.figure = QRectF(QPointF((w - size.width()) / 2, y + figure->topPadding()), size);
+        y += figure->topPadding() + size.height() + info.columnSpacing;
+    }
+    if (info.showsTip) {
+        layout.tip = QRectF(tipPadding, y, std::max(0.0, w - 2 * tipPadding), tipHeight);
+        y += tipHeight + info.columnSpacing;
+    }
+    const double skipTop = y + spacer + info.columnSpacing;
     layout.skipControl = QRectF((w - controlSize) / 2, skipTop, controlSize, controlSize);
-    layout.hint = QRectF(0, skipTop + controlSize + hintGap, w, hintHeight());
+    layout.hint = QRectF(0, skipTop + controlSize + hintGap, w, hintHeight);
     return layout;
 }
 
 QSizeF RestView::feedbackCardSize() const {
     const double cardWidth = std::min(cardMaxWidth, std::max(0.0, width() - 2 * cardOuterPadding));
     const double textWidth = std::max(1.0, cardWidth - 2 * cardPaddingX);
-    const QFontMetricsF title(cardTitleFont());
-    const QFontMetricsF line(cardLineFont());
-    const QRectF lineBox =
-        line.boundingRect(QRectF(0, 0, textWidth, 1e6), Qt::AlignHCenter | Qt::TextWordWrap,
-                          m_skipFeedbackText.value_or(QString()));
-    const double lineHeight = std::min(lineBox.height(), 3 * line.lineSpacing());
-    return {cardWidth, 2 * cardPaddingY + title.height() + cardSpacing + lineHeight};
+    const double lineHeight =
+        std::min(Fonts::textSize(cardLineFont(), textWidth, Qt::AlignHCenter | Qt::TextWordWrap,
+                                 m_skipFeedbackText.value_or(QString()))
+                     .height(),
+                 3 * QFontMetricsF(cardLineFont()).lineSpacing());
+    return {cardWidth, 2 * cardPaddingY + QFontMetricsF(cardTitleFont()).height() + cardSpacing + lineHeight};
 }
 
 QRectF RestView::feedbackCardRect() const {
@@ -415,52 +452,55 @@ QRectF RestView::feedbackCardRect() const {
 
 // --- painting
 
-void RestView::paintBackground(QPainter& p, RestTheme theme, bool refresh) {
-    const QRectF all = rect();
-    switch (theme) {
-    case RestTheme::aurora:
-    case RestTheme::wallpaper:
-        m_classic.paint(p, all, now() - m_shownAt, refresh);
-        break;
-    case RestTheme::ultraman: {
-        p.fillRect(all, QColor::fromRgbF(0, 0, 0, 0.72f));
-        const double outer = 900.0;
-        QRadialGradient vignette(all.center(), outer);
-        vignette.setColorAt(0, QColor::fromRgbF(0, 0, 0, 0));
-        vignette.setColorAt(200.0 / outer, QColor::fromRgbF(0, 0, 0, 0));
-        vignette.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.25f));
-        p.fillRect(all, vignette);
-        break;
-    }
-    }
-}
-
 void RestView::paintRing(QPainter& p, const QRectF& ring, qint64 seconds) {
     const QPointF c = ring.center();
-    const double scale = 1.0 + 0.18 * m_breathValue;
-    // The halo's soft edge: a wide faint stroke under the 4 pt one.
-    const double halo = 110.0 * scale;
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(withOpacity(Palette::teal(), 0.12), 8.0 * scale));
-    p.drawEllipse(c, halo, halo);
-    p.setPen(QPen(withOpacity(Palette::teal(), 0.35), 4.0 * scale));
-    p.drawEllipse(c, halo, halo);
-
-    const double r = 95.0;
-    p.setPen(QPen(white(0.12), 8.0));
-    p.drawEllipse(c, r, r);
-
-    const double fraction = std::clamp(m_arc.valueAt(now()), 0.0, 1.0);
-    if (fraction > 0.0) {
-        // Drawn from 12 o'clock clockwise; the gradient turns with the arc.
-        QLinearGradient gradient(c.x() - r, c.y(), c.x() + r, c.y());
-        gradient.setColorAt(0, Palette::teal());
-        gradient.setColorAt(1, Palette::cyan());
-        QPen pen(QBrush(gradient), 8.0, Qt::SolidLine, Qt::RoundCap);
-        p.setPen(pen);
-        p.drawArc(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), 90 * 16,
-                  -int(std::lround(fraction * 360 * 16)));
+    const double dpr = devicePixelRatioF();
+    // The halo is blurred once; it is scaled with the breath once a step, and
+    // the arc drawn once for each of its values: frames in between only copy.
+    const double haloSide = haloDiameter + 4.0 + 8 * haloBlur;
+    if (m_halo.isNull()) {
+        m_halo = makeLayer(haloSide, dpr, [](QPainter& h, QPointF centre) {
+            h.setPen(QPen(withOpacity(Palette::teal(), 0.35), 4.0));
+            h.drawEllipse(centre, haloDiameter / 2, haloDiameter / 2);
+        });
+        blurImage(m_halo, haloBlur * dpr);
     }
+    if (m_haloLayer.isNull() || m_haloKey != m_breathValue) {
+        const double scale = 1.0 + 0.18 * m_breathValue;
+        m_haloLayer = makeLayer(ringLayerSide, dpr, [this, scale, haloSide](QPainter& h, QPointF centre) {
+            h.setRenderHint(QPainter::SmoothPixmapTransform);
+            h.translate(centre);
+            h.scale(scale, scale);
+            h.drawImage(QPointF(-haloSide / 2, -haloSide / 2), m_halo);
+        });
+        m_haloKey = m_breathValue;
+    }
+    const double fraction = std::clamp(m_arc.valueAt(now()), 0.0, 1.0);
+    if (m_arcLayer.isNull() || m_arcKey != fraction) {
+        m_arcLayer = makeLayer(ringLayerSide, dpr, [fraction](QPainter& a, QPointF centre) {
+            const double r = 95.0;
+            if (fraction <= 0.0)
+                return;
+            // Drawn from 12 o'clock clockwise; the gradient turns with the arc.
+            QLinearGradient gradient(centre.x() - r, centre.y(), centre.x() + r, centre.y());
+            gradient.setColorAt(0, Palette::teal());
+            gradient.setColorAt(1, Palette::cyan());
+            a.setPen(QPen(QBrush(gradient), 8.0, Qt::SolidLine, Qt::RoundCap));
+            a.drawArc(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), 90 * 16,
+                      -int(std::lround(fraction * 360 * 16)));
+        });
+        m_arcKey = fraction;
+    }
+    if (m_trackLayer.isNull()) {
+        m_trackLayer = makeLayer(ringLayerSide, dpr, [](QPainter& a, QPointF centre) {
+            a.setPen(QPen(white(0.12), 8.0));
+            a.drawEllipse(centre, 95.0, 95.0);
+        });
+    }
+    const QPointF corner = c - QPointF(ringLayerSide / 2, ringLayerSide / 2);
+    p.drawImage(corner, m_haloLayer);
+    p.drawImage(corner, m_trackLayer);
+    p.drawImage(corner, m_arcLayer);
 
     const QFontMetricsF numberMetrics(numberFont());
     const QFontMetricsF breathMetrics(breathFont());
@@ -477,45 +517,44 @@ void RestView::paintRing(QPainter& p, const QRectF& ring, qint64 seconds) {
                Qt::AlignCenter, m_breathText);
 }
 
-void RestView::paintTip(QPainter& p, const QRectF& tip) {
-    p.setPen(white(0.85));
-    p.setFont(tipFont());
-    p.drawText(tip, Qt::AlignCenter | Qt::TextWordWrap, m_tipText);
-}
-
 void RestView::paintSkipBlock(QPainter& p, const Layout& layout) {
     const double t = now();
     const QPointF c = layout.skipControl.center();
-    const double r = controlSize / 2;
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(white(0.2), 3.0, Qt::SolidLine, Qt::FlatCap));
-    p.drawEllipse(c, r, r);
-
     const double progress = std::clamp(m_progressShown.valueAt(t), 0.0, 1.0);
-    if (progress > 0.0) {
-        p.setPen(QPen(QColor::fromRgbF(1.0f, 0.75f, 0.0f), 4.0, Qt::SolidLine, Qt::RoundCap));
-        p.drawArc(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), 90 * 16,
-                  -int(std::lround(progress * 360 * 16)));
-    }
-
     const double pressed = m_press.valueAt(t);
-    const double face = 38.0 * (1.0 - 0.08 * pressed);
-    p.setPen(Qt::NoPen);
-    p.setBrush(white(0.08 + 0.07 * pressed));
-    p.drawEllipse(c, face, face);
-
-    p.setPen(white(0.9));
-    p.setFont(labelFont());
-    p.drawText(layout.skipControl, Qt::AlignCenter, u"跳过"_s);
-
-    p.setFont(hintFont());
-    if (m_skipFeedbackText) {
-        p.setPen(withOpacity(Palette::orange(), 0.85));
-        p.drawText(layout.hint, Qt::AlignHCenter | Qt::AlignTop, *m_skipFeedbackText);
+    const auto control = [progress, pressed](QPainter& q, QPointF centre) {
+        const double r = controlSize / 2;
+        q.setBrush(Qt::NoBrush);
+        q.setPen(QPen(white(0.2), 3.0, Qt::SolidLine, Qt::FlatCap));
+        q.drawEllipse(centre, r, r);
+        if (progress > 0.0) {
+            q.setPen(QPen(QColor::fromRgbF(1.0f, 0.75f, 0.0f), 4.0, Qt::SolidLine, Qt::RoundCap));
+            q.drawArc(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), 90 * 16,
+                      -int(std::lround(progress * 360 * 16)));
+        }
+        const double face = 38.0 * (1.0 - 0.08 * pressed);
+        q.setPen(Qt::NoPen);
+        q.setBrush(white(0.08 + 0.07 * pressed));
+        q.drawEllipse(centre, face, face);
+        q.setPen(white(0.9));
+        q.setFont(labelFont());
+        q.drawText(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), Qt::AlignCenter, u"跳过"_s);
+    };
+    // At rest the control is copied from a layer; while held it is drawn.
+    const double side = controlSize + 10;
+    if (progress > 0.0 || pressed > 0.0) {
+        p.save();
+        control(p, c);
+        p.restore();
     } else {
-        p.setPen(skipHintColor());
-        p.drawText(layout.hint, Qt::AlignHCenter | Qt::AlignTop, hintIdleText());
+        if (m_skipLayer.isNull())
+            m_skipLayer = makeLayer(side, devicePixelRatioF(), control);
+        p.drawImage(c - QPointF(side / 2, side / 2), m_skipLayer);
     }
+
+    p.setPen(m_skipFeedbackText ? withOpacity(Palette::orange(), 0.85) : skipHintColor());
+    Fonts::drawText(p, layout.hint, Qt::AlignHCenter | Qt::AlignTop,
+                    m_skipFeedbackText.value_or(hintIdleText()), hintFont());
 }
 
 void RestView::paintFeedbackCard(QPainter& p) {
@@ -523,11 +562,8 @@ void RestView::paintFeedbackCard(QPainter& p) {
         return;
     const double shown = m_card.valueAt(now());
     const QRectF card = feedbackCardRect();
-    const QPainterPath shape = [&] {
-        QPainterPath path;
-        path.addRoundedRect(card, cardRadius, cardRadius);
-        return path;
-    }();
+    QPainterPath shape;
+    shape.addRoundedRect(card, cardRadius, cardRadius);
 
     if (m_cardShadowSize != card.size()) {
         m_cardShadow = QImage((card.size() + QSizeF(2 * shadowMargin, 2 * shadowMargin)).toSize(),
@@ -556,25 +592,28 @@ void RestView::paintFeedbackCard(QPainter& p) {
     p.drawPath(shape);
 
     const QRectF inner = card.adjusted(cardPaddingX, cardPaddingY, -cardPaddingX, -cardPaddingY);
-    const QFontMetricsF title(cardTitleFont());
+    const double titleHeight = QFontMetricsF(cardTitleFont()).height();
     p.setPen(white(0.72));
     p.setFont(cardTitleFont());
-    p.drawText(QRectF(inner.left(), inner.top(), inner.width(), title.height()),
-               Qt::AlignHCenter | Qt::AlignTop, u"已跳过"_s);
+    p.drawText(QRectF(inner.left(), inner.top(), inner.width(), titleHeight), Qt::AlignHCenter | Qt::AlignTop,
+               u"已跳过"_s);
     p.setPen(Qt::white);
-    p.setFont(cardLineFont());
     p.setClipRect(inner);
-    p.drawText(QRectF(inner.left(), inner.top() + title.height() + cardSpacing, inner.width(),
-                      inner.height() - title.height() - cardSpacing),
-               Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, *m_skipFeedbackText);
+    Fonts::drawText(p,
+                    QRectF(inner.left(), inner.top() + titleHeight + cardSpacing, inner.width(),
+                           inner.height() - titleHeight - cardSpacing),
+                    Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, *m_skipFeedbackText, cardLineFont());
     p.restore();
 }
 
 void RestView::paintEvent(QPaintEvent* event) {
+    // Every antialiased shape Qt fills is handed to its thread pool in slices,
+    // clipped away or not: what lies outside the repainted region is skipped.
+    const QRegion dirty = event->region();
+    const auto needs = [&dirty](const QRectF& area) { return dirty.intersects(area.toAlignedRect()); };
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    const bool refresh = event->rect() == rect();
     const double t = now();
 
     const qint64 seconds = m_secondsRemaining ? m_secondsRemaining() : 0;
@@ -592,21 +631,30 @@ void RestView::paintEvent(QPaintEvent* event) {
     QList<std::pair<RestTheme, double>> layers;
     if (m_previousTheme && fade < 1.0)
         layers.append({*m_previousTheme, 1.0 - fade});
-    layers.append({m_theme, fade < 1.0 ? fade : 1.0});
+    layers.append({m_theme, std::min(fade, 1.0)});
 
     for (const auto& [theme, opacity] : layers) {
         p.setOpacity(opacity);
-        paintBackground(p, theme, refresh);
+        look(theme).backdrop->paint(p, rect(), m_backdropTime);
     }
+    const FigureState figureState{t - m_shownAt, m_breathValue, seconds,
+                                  std::max<qint64>(m_totalRestSeconds, 1), m_subtitle};
     for (const auto& [theme, opacity] : layers) {
         p.setOpacity(opacity);
         const Layout layout = layoutFor(theme);
-        if (layout.ring)
+        if (layout.ring && needs(layout.ring->adjusted(-20, -20, 20, 20)))
             paintRing(p, *layout.ring, seconds);
-        if (layout.tip)
-            paintTip(p, *layout.tip);
+        if (layout.figure && needs(*layout.figure))
+            look(theme).figure->paint(p, *layout.figure, figureState);
+        if (layout.tip && needs(*layout.tip)) {
+            p.setPen(white(0.85));
+            Fonts::drawText(p, *layout.tip, Qt::AlignCenter | Qt::TextWordWrap, m_tipText, tipFont());
+        }
     }
     p.setOpacity(1.0);
-    paintSkipBlock(p, layoutFor(m_theme));
-    paintFeedbackCard(p);
+    const Layout layout = layoutFor(m_theme);
+    if (needs(layout.skipControl.united(layout.hint).adjusted(-4, -4, 4, 4)))
+        paintSkipBlock(p, layout);
+    if (needs(feedbackCardRect().adjusted(-shadowMargin, -shadowMargin, shadowMargin, shadowMargin)))
+        paintFeedbackCard(p);
 }

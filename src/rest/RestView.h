@@ -1,23 +1,24 @@
 #pragma once
 
-#include "themes/ClassicBackground.h"
+#include "SkipHold.h"
 #include "themes/RestTheme.h"
 #include "ui/Springs.h"
 
 #include <QImage>
-#include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 
-class Defaults;
 class MouseTouchBridge;
 class QTimer;
 
-// The content of one rest window: the themed backdrop, the breathing ring with
-// the seconds left, the tip, and the hold-to-skip control. It never counts
-// down; it reads the engine's counter whenever it draws, and a completed hold
-// is the only way it ends a rest.
+// The content of one rest window: the theme's backdrop and figure, the
+// breathing ring with the seconds left, the tip, and the hold-to-skip control.
+// It never counts down; it reads the cycle's counter whenever it draws, and a
+// completed hold is the only way it ends a rest. Each element is redrawn at
+// the rate it changes and only where it is.
 class RestView final : public QWidget {
     Q_OBJECT
 public:
@@ -26,16 +27,13 @@ public:
 
     static constexpr double breathCycleSeconds = 8.0;
     static constexpr double breathTickSeconds = 0.1;
-    static constexpr double holdSeconds = 1.5;
-    static constexpr double holdTickSeconds = 0.05;
     static constexpr double skipReportDelaySeconds = 2.0;
-    static constexpr int spaceReleaseSettleMs = 40;
 
-    RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, QString ultramanSubtitle,
-             SkipHandler onSkip, Defaults& defaults, QWidget* parent = nullptr);
+    RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, QString subtitle, SkipHandler onSkip,
+             ThemeSetting& themes, QWidget* parent = nullptr);
     ~RestView() override;
 
-    // Monotonic seconds the animations run on; tests hand in their own.
+    // Monotonic seconds the animations and the hold run on; tests hand in their own.
     void setAnimationClock(std::function<double()> clock);
 
     // --- breathing
@@ -45,17 +43,8 @@ public:
     QString breathText() const { return m_breathText; }
 
     // --- skip gesture
-    void startSkipTimer(double duration);
-    void stopSkipTimer();
-    // One 0.05 s step of a running hold.
-    void skipTimerTick();
-    void completeSkip();
-    void mouseDownOnSkip();
-    void mouseUpOnSkip();
-    double skipProgress() const { return m_skipProgress; }
-    bool isPressingSkip() const { return m_isPressingSkip; }
-    bool isSpacePressed() const { return m_isSpacePressed; }
-    bool isCompletingSkip() const { return m_isCompletingSkip; }
+    SkipHold& hold() { return m_hold; }
+    const SkipHold& hold() const { return m_hold; }
     std::optional<QString> skipFeedbackText() const { return m_skipFeedbackText; }
     bool hasSpaceKeyMonitor() const { return m_spaceKeyMonitorInstalled; }
     QColor skipHintColor() const;
@@ -64,12 +53,12 @@ public:
     RestTheme currentTheme() const { return m_theme; }
     QString tipText() const { return m_tipText; }
     qint64 totalRestSeconds() const { return m_totalRestSeconds; }
-    QString ultramanSubtitle() const { return m_ultramanSubtitle; }
 
     struct Layout {
-        std::optional<QRectF> ring; // 240 x 240
-        std::optional<QRectF> tip;  // 60 high
-        QRectF skipControl;         // 90 x 90
+        std::optional<QRectF> ring;   // 240 x 240
+        std::optional<QRectF> figure; // the figure's own size
+        std::optional<QRectF> tip;    // 60 high
+        QRectF skipControl;           // 90 x 90
         QRectF hint;
     };
     Layout layoutFor(RestTheme theme) const;
@@ -81,52 +70,54 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct CardText;
+    struct Look {
+        std::unique_ptr<RestBackdrop> backdrop;
+        std::unique_ptr<RestFigure> figure;
+    };
 
     double now() const;
+    Look& look(RestTheme theme) const;
     void applyTheme(RestTheme theme);
+    void startBackdropFrames();
     void installSpaceKeyMonitor();
     void removeSpaceKeyMonitor();
-    bool handleSpaceKey(QEvent* event);
-    void releaseSpace();
+    void holdChanged();
+    void skipCompleted();
     void scheduleFrames();
-    void paintBackground(QPainter& p, RestTheme theme, bool refresh);
+    QRect ringArea() const;
+    QRect skipArea() const;
     void paintRing(QPainter& p, const QRectF& ring, qint64 seconds);
-    void paintTip(QPainter& p, const QRectF& tip);
     void paintSkipBlock(QPainter& p, const Layout& layout);
     void paintFeedbackCard(QPainter& p);
-    double hintHeight() const;
     QSizeF feedbackCardSize() const;
 
     const qint64 m_totalRestSeconds;
     const SecondsRemaining m_secondsRemaining;
-    const QString m_ultramanSubtitle;
+    const QString m_subtitle;
     const SkipHandler m_onSkip;
-    Defaults& m_defaults;
     std::function<double()> m_clock;
 
     double m_breathTime = 0.0;
     double m_breathValue = 0.0;
     QString m_breathText;
-    int m_breathTicks = 0;
-    double m_skipProgress = 0.0;
-    bool m_isPressingSkip = false;
-    QTimer* m_skipTimer = nullptr;
-    bool m_completionAwaitsRelease = false;
-    double m_holdDuration = holdSeconds;
-    bool m_isCompletingSkip = false;
+    SkipHold m_hold;
     std::optional<QString> m_skipFeedbackText;
     bool m_spaceKeyMonitorInstalled = false;
-    bool m_isSpacePressed = false;
     QString m_tipText;
     bool m_wasShown = false;
     double m_shownAt = 0.0;
+    // Backdrops are painted at the time of their last frame, so that a
+    // partial repaint in between matches what surrounds it.
+    double m_backdropTime = 0.0;
 
     RestTheme m_theme = RestTheme::aurora;
     std::optional<RestTheme> m_previousTheme;
+    mutable std::map<RestTheme, Look> m_looks;
     Tween m_themeFade{1.0};
     Tween m_arc{1.0};
     qint64 m_arcSeconds = -1;
@@ -134,11 +125,18 @@ private:
     Tween m_progressShown{0.0};
     Tween m_card{0.0};
 
-    ClassicBackground m_classic;
+    QImage m_halo;
+    QImage m_haloLayer;
+    double m_haloKey = -1;
+    QImage m_arcLayer;
+    double m_arcKey = -1;
+    QImage m_trackLayer;
+    QImage m_skipLayer;
     QImage m_cardShadow;
     QSizeF m_cardShadowSize;
     QTimer* m_breathTimer = nullptr;
+    QTimer* m_backdropTimer = nullptr;
     QTimer* m_frameTimer = nullptr;
-    QTimer* m_spaceReleaseTimer = nullptr;
+    QTimer* m_holdTimer = nullptr;
     MouseTouchBridge* m_bridge = nullptr;
 };

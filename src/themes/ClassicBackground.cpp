@@ -11,6 +11,9 @@ namespace {
 // The glows are rendered at 1/16 of the size; radius 80 becomes 5 there,
 // still several pixels of blur, so nothing blocky shows once scaled up.
 constexpr double scaleDown = 16.0;
+// Room around the small image, so the blur does not fade a glow at the edge.
+constexpr int margin = 8;
+constexpr int band = 64;
 
 struct Glow {
     double diameter;
@@ -27,21 +30,23 @@ const Glow glows[] = {
 };
 } // namespace
 
-double ClassicBackground::drift(double secondsShown) {
-    if (secondsShown <= 0)
+double ClassicBackground::drift(double seconds) {
+    if (seconds <= 0)
         return 0.0;
-    const double phase = std::fmod(secondsShown, 2 * cycleSeconds) / cycleSeconds;
+    const double phase = std::fmod(seconds, 2 * cycleSeconds) / cycleSeconds;
     return Easing::easeInOut(phase <= 1.0 ? phase : 2.0 - phase);
 }
 
 void ClassicBackground::render(const QSizeF& size, double drift) {
-    const QSize small(qMax(1, int(std::ceil(size.width() / scaleDown))),
-                      qMax(1, int(std::ceil(size.height() / scaleDown))));
+    const QSize small(qMax(1, int(std::ceil(size.width() / scaleDown))) + 2 * margin,
+                      qMax(1, int(std::ceil(size.height() / scaleDown))) + 2 * margin);
     if (m_image.size() != small)
         m_image = QImage(small, QImage::Format_ARGB32_Premultiplied);
-    m_image.fill(QColor::fromRgbF(0.08f, 0.08f, 0.12f));
+    m_image.fill(Qt::transparent);
+    // No antialiasing: each glow fades to nothing before its edge, and Qt
+    // would hand the many edge spans to its thread pool.
     QPainter p(&m_image);
-    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(margin, margin);
     p.scale(1.0 / scaleDown, 1.0 / scaleDown);
     const QPointF centre(size.width() / 2, size.height() / 2);
     p.setPen(Qt::NoPen);
@@ -61,13 +66,31 @@ void ClassicBackground::render(const QSizeF& size, double drift) {
     m_drift = drift;
 }
 
-void ClassicBackground::paint(QPainter& painter, const QRectF& rect, double secondsShown, bool refresh) {
-    const double d = drift(secondsShown);
+void ClassicBackground::paint(QPainter& painter, const QRectF& rect, double seconds) {
+    const double d = drift(seconds);
     // A change below a hundredth of the swing moves a glow by under 3 pt.
-    if (m_size != rect.size() || m_image.isNull() || (refresh && std::abs(d - m_drift) > 0.004))
+    if (m_size != rect.size() || m_image.isNull() || std::abs(d - m_drift) > 0.004)
         render(rect.size(), d);
     painter.save();
+    painter.fillRect(rect, baseColour());
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(rect, m_image);
+    const QRectF source(margin, margin, rect.width() / scaleDown, rect.height() / scaleDown);
+    // Qt hands a scaled draw of more than 96 lines to its thread pool in
+    // slices, which on a full screen costs thousands of thread switches a
+    // second for no gain here; bands of 64 lines stay on this thread.
+    const QRect area =
+        (painter.hasClipping() ? painter.clipBoundingRect() : rect).toAlignedRect() & rect.toAlignedRect();
+    for (int y = area.top(); y <= area.bottom(); y += band) {
+        painter.save();
+        painter.setClipRect(QRect(area.left(), y, area.width(), band), Qt::IntersectClip);
+        painter.drawImage(rect, m_image, source);
+        painter.restore();
+    }
     painter.restore();
+}
+
+void ClassicBackground::releaseCaches() {
+    m_image = QImage();
+    m_size = QSizeF();
+    m_drift = -1.0;
 }

@@ -1,28 +1,31 @@
 #pragma once
 
+#include "RestBackdrop.h"
+
 #include <QImage>
 #include <QSizeF>
-
-class QPainter;
-class QRectF;
 
 // The dark backdrop with three drifting glows under the aurora and the
 // wallpaper placeholder. The glows are blurred at a fraction of the screen's
 // size and scaled up: they have no detail to lose, and a full-size blur of
-// radius 80 would cost a frame's whole budget.
-class ClassicBackground {
+// radius 80 would cost a frame's whole budget. The base colour is filled at
+// full size, so only the glows fade toward the edges.
+class ClassicBackground final : public RestBackdrop {
 public:
     static constexpr double cycleSeconds = 8.0;
     static constexpr double blurRadius = 80.0;
+    static QColor baseColour() { return QColor::fromRgbF(0.08f, 0.08f, 0.12f); }
 
-    // Paints into `rect` at `secondsShown` since the view first showed:
-    // each glow eases from its first offset to its second in 8 s, back in 8 s.
-    // A partial repaint passes `refresh` false and reuses the last frame's
-    // glows, so the repainted patch cannot differ from its surroundings.
-    void paint(QPainter& painter, const QRectF& rect, double secondsShown, bool refresh = true);
+    // Each glow eases from its first offset to its second in 8 s, back in 8 s.
+    void paint(QPainter& painter, const QRectF& rect, double seconds) override;
+    bool animates() const override { return true; }
+    // The glows move a few points a frame under a blur of 80: five frames a
+    // second cannot be told from more.
+    int frameIntervalMs() const override { return 200; }
+    void releaseCaches() override;
 
     // 0 at the first offsets, 1 at the second, following the ease-in-out swing.
-    static double drift(double secondsShown);
+    static double drift(double seconds);
 
 private:
     void render(const QSizeF& size, double drift);

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "RestBackdrop.h"
+
 #include <QList>
+#include <QObject>
 #include <QString>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class Defaults;
@@ -9,18 +14,52 @@ class Defaults;
 // The looks of the rest overlay, in menu and selector order.
 enum class RestTheme { aurora, wallpaper, ultraman };
 
+// One theme as data: everything that differs between themes is a row here.
+struct RestThemeInfo {
+    RestTheme theme;
+    QString rawValue;
+    QString displayName;
+    QString icon;
+    std::function<std::unique_ptr<RestBackdrop>()> makeBackdrop;
+    // Empty: the theme has no figure.
+    std::function<std::unique_ptr<RestFigure>()> makeFigure = {};
+    bool showsRing = true;
+    bool showsTip = true;
+    double columnSpacing = 40;
+    double hintOpacity = 0.4;
+    // The photo is fetched ahead of a rest only for the theme that shows it.
+    bool showsWallpaper = false;
+};
+
 namespace RestThemes {
 inline const QString settingsKey = QStringLiteral("selectedTheme");
 
+const QList<RestThemeInfo>& table();
+const RestThemeInfo& info(RestTheme theme);
 const QList<RestTheme>& allCases();
 QString rawValue(RestTheme theme);
-// Exactly one of the three raw values, case-sensitive; nothing otherwise.
+// Exactly one of the raw values, case-sensitive; nothing otherwise.
 std::optional<RestTheme> fromRawValue(const QString& raw);
 QString displayName(RestTheme theme);
 QString icon(RestTheme theme);
-
-// The stored theme as the rest view reads it: absent or unknown is aurora.
-RestTheme selected(const Defaults& defaults);
-// What the wallpaper checks compare: the stored string, "aurora" when absent.
-QString selectedRawValue(const Defaults& defaults);
 } // namespace RestThemes
+
+// The stored theme, for views and the rest cycle: it announces changes so
+// that every rest view switches together, and nothing else reads the key.
+class ThemeSetting final : public QObject {
+    Q_OBJECT
+public:
+    explicit ThemeSetting(Defaults& defaults, QObject* parent = nullptr);
+
+    // Absent or unknown is aurora.
+    RestTheme current() const;
+    // The stored string as statistics record it, "aurora" when absent.
+    QString storedRawValue() const;
+    void select(RestTheme theme);
+
+Q_SIGNALS:
+    void changed(RestTheme theme);
+
+private:
+    Defaults& m_defaults;
+};

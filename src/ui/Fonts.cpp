@@ -2,7 +2,9 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QStringList>
+#include <QTextLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -36,3 +38,64 @@ QFont system(double pixelSize, QFont::Weight weight, Design design) {
     return font;
 }
 } // namespace Fonts
+
+namespace {
+bool isEmoji(char32_t c, char32_t next) {
+    return (c >= 0x1F000 && c <= 0x1FAFF) || next == 0xFE0F || c == 0xFE0F || c == 0x200D || c == 0x20E3 ||
+           (c >= 0xE0020 && c <= 0xE007F);
+}
+
+// Lays `text` out in lines of `width`; the layout's height is its last line's bottom.
+double layOut(QTextLayout& layout, const QFont& font, double width, int flags) {
+    QFont emoji = font;
+    emoji.setFamilies({u"Noto Color Emoji"_s});
+    QTextCharFormat format;
+    format.setFont(emoji);
+    QList<QTextLayout::FormatRange> ranges;
+    const QList<uint> codes = layout.text().toUcs4();
+    int at = 0;
+    for (qsizetype i = 0; i < codes.size(); ++i) {
+        const char32_t c = codes.at(i);
+        const int units = c > 0xFFFF ? 2 : 1;
+        if (isEmoji(c, i + 1 < codes.size() ? codes.at(i + 1) : 0)) {
+            if (!ranges.isEmpty() && ranges.last().start + ranges.last().length == at)
+                ranges.last().length += units;
+            else
+                ranges.append({at, units, format});
+        }
+        at += units;
+    }
+    layout.setFont(font);
+    layout.setFormats(ranges);
+    QTextOption option(Qt::Alignment(flags) & Qt::AlignHorizontal_Mask);
+    option.setWrapMode((flags & Qt::TextWordWrap) ? QTextOption::WordWrap : QTextOption::NoWrap);
+    layout.setTextOption(option);
+    double y = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout.endLayout();
+    return y;
+}
+} // namespace
+
+void Fonts::drawText(QPainter& painter, const QRectF& rect, int flags, const QString& text,
+                     const QFont& font) {
+    QTextLayout layout(text);
+    const double height = layOut(layout, font, rect.width(), flags);
+    double top = rect.top();
+    if (flags & Qt::AlignVCenter)
+        top += (rect.height() - height) / 2;
+    else if (flags & Qt::AlignBottom)
+        top += rect.height() - height;
+    layout.draw(&painter, QPointF(rect.left(), top));
+}
+
+QSizeF Fonts::textSize(const QFont& font, double width, int flags, const QString& text) {
+    QTextLayout layout(text);
+    const double height = layOut(layout, font, width, flags);
+    return {layout.boundingRect().width(), height};
+}

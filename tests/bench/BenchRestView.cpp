@@ -14,10 +14,11 @@ void renderRestFrame(benchmark::State& state) {
     const QSize size(int(state.range(0)), int(state.range(1)));
     QTemporaryDir dir;
     Defaults defaults(dir.path() + u"/Tovi.conf"_s);
+    ThemeSetting themes(defaults);
     double t = 0.0;
     qint64 seconds = 20;
     RestView view(
-        20, [&] { return seconds; }, QString(), nullptr, defaults);
+        20, [&] { return seconds; }, QString(), nullptr, themes);
     view.setAnimationClock([&] { return t; });
     view.resize(size);
     view.show();

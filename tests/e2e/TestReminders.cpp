@@ -1,5 +1,4 @@
 #include "E2eHarness.h"
-#include "app/ToviCopy.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -69,22 +68,11 @@ private Q_SLOTS:
     void aDueReminderIsANotificationThatCountsAndSkips() {
         VirtualDesktop desktop;
         QVERIFY2(desktop.isRunning(), qPrintable(desktop.error()));
-        QProcess monitor;
-        monitor.setProcessEnvironment(desktop.environment());
-        monitor.start(u"dbus-monitor"_s,
-                      {u"--session"_s, u"interface='org.freedesktop.Notifications',member='Notify'"_s});
-        QVERIFY(monitor.waitForStarted());
-
         ToviProcess tovi(desktop, home(u"notify"_s));
         tovi.seedSettings(dueHydration(0));
         QVERIFY(tovi.start());
+        // What the notification says is the notification test's; here, that it comes and counts.
         E2E_WAIT_COMPARE(displayed(desktop), 1, 5000);
-        QString calls;
-        E2E_WAIT((calls += QString::fromUtf8(monitor.readAll())).contains(u"HYDRATION_DRANK"_s), 5000);
-        bool titleSeen = false;
-        for (const ReminderText& text : ToviCopy::hydrationReminderTexts())
-            titleSeen |= calls.contains(u"\""_s + text.title + u"\""_s);
-        QVERIFY2(titleSeen, qPrintable(calls.left(1500)));
         QVERIFY(!desktop.screenshot(u"reminder-notification"_s).isEmpty());
         QCOMPARE(tovi.eventsOfType(u"hydration_prompt_shown"_s).size(), 1);
 
@@ -114,8 +102,6 @@ private Q_SLOTS:
         // Gone again by itself.
         E2E_WAIT(!hasWindowOfSize(desktop, u"390x118"_s), 10000);
         QCOMPARE(tovi.eventsOfType(u"hydration_completed"_s).size(), 1);
-        monitor.terminate();
-        monitor.waitForFinished();
     }
 
     void withoutAServerTheAlertAsksInstead() {

@@ -1,11 +1,5 @@
-#include "FakeAlerts.h"
-#include "FakeClock.h"
-#include "FakeScreens.h"
-#include "TestEnvironment.h"
-#include "app/AppDelegate.h"
+#include "AppFixture.h"
 #include "app/NumberForm.h"
-#include "platform/Defaults.h"
-#include "stats/StatsStore.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -71,13 +65,9 @@ private Q_SLOTS:
     }
 
     void dialogAppliesOnlyValidInput() {
-        const FakeClock clock(QDateTime(QDate(2025, 3, 1), QTime(9, 0), Qt::LocalTime));
-        const QString base = TestEnvironment::freshDirectory(u"dialogs"_s);
-        Defaults defaults(base + u"/Tovi.conf"_s);
-        FakeAlerts alerts;
-        FakeScreens screens;
-        StatsStore store(base);
-        AppDelegate app({&defaults, &alerts, &screens, &store, nullptr});
+        AppFixture f;
+        AppDelegate& app = *f.app;
+        FakeAlerts& alerts = f.alerts;
         const QList<NumberField> fields{{u"提醒间隔（分钟）"_s, 45, u"例如 45"_s, 1, 480}};
 
         QString typed;

@@ -1,11 +1,5 @@
-#include "FakeAlerts.h"
-#include "FakeScreens.h"
+#include "AppFixture.h"
 #include "TestEnvironment.h"
-#include "app/AppDelegate.h"
-#include "platform/Defaults.h"
-#include "platform/Log.h"
-#include "platform/LoginItemService.h"
-#include "stats/StatsStore.h"
 
 #include <QAction>
 #include <QFile>
@@ -18,15 +12,11 @@ class TestLaunchAtLogin : public QObject {
     Q_OBJECT
 private:
     QString m_base;
-    QStringList m_log;
+
+    static QStringList loginLines(const QStringList& log) { return log.filter(u"开机自启"_s); }
 
 private Q_SLOTS:
-    void init() {
-        m_base = TestEnvironment::freshDirectory(u"login"_s);
-        m_log.clear();
-        Log::setCapture(&m_log);
-    }
-    void cleanup() { Log::setCapture(nullptr); }
+    void init() { m_base = TestEnvironment::freshDirectory(u"login"_s); }
 
     void entryStates_data() {
         QTest::addColumn<QByteArray>("content");
@@ -52,25 +42,21 @@ private Q_SLOTS:
     void toggleTwiceReturnsToTheStart() {
         const QString path = m_base + u"/autostart/tovi.desktop"_s;
         XdgAutostartLoginItem service(path, u"/opt/my apps/100% \"x\"/tovi"_s);
-        Defaults defaults(m_base + u"/Tovi.conf"_s);
-        FakeAlerts alerts;
-        FakeScreens screens;
-        StatsStore store(m_base);
-        AppDelegate app({&defaults, &alerts, &screens, &store, &service});
-        QAction mark;
-        mark.setCheckable(true);
-        app.launchAtLoginItem = &mark;
+        AppFixture f({}, &service);
+        f.launch();
+        QAction& mark = *f.entry(u"开机自启"_s);
+        QVERIFY(!mark.isChecked());
 
-        app.toggleLaunchAtLogin();
+        mark.trigger();
         QVERIFY(service.isEnabled() && mark.isChecked());
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         // Quoted for the command line, then escaped again for the entry's string.
         QVERIFY(file.readAll().contains(R"(Exec="/opt/my apps/100%% \\"x\\"/tovi")"));
-        app.toggleLaunchAtLogin();
+        mark.trigger();
         QVERIFY(!QFile::exists(path) && !mark.isChecked());
-        QCOMPARE(m_log, (QStringList{u"Tovi: 已设置开机自启"_s, u"Tovi: 已取消开机自启"_s}));
-        QVERIFY(alerts.shown.isEmpty());
+        QCOMPARE(loginLines(f.log), (QStringList{u"Tovi: 已设置开机自启"_s, u"Tovi: 已取消开机自启"_s}));
+        QVERIFY(f.alerts.shown.isEmpty());
     }
 
     void failureIsExplainedAndTheMarkTellsTheTruth_data() {
@@ -100,26 +86,22 @@ private Q_SLOTS:
             std::optional<QString> unregisterItem() override { return u"Operation not permitted"_s; }
         } stuck;
         LoginItemService* service = enabledBefore ? static_cast<LoginItemService*>(&stuck) : &real;
-        Defaults defaults(m_base + u"/Tovi.conf"_s);
-        FakeAlerts alerts;
-        FakeScreens screens;
-        StatsStore store(m_base);
-        AppDelegate app({&defaults, &alerts, &screens, &store, service});
-        QAction mark;
-        mark.setCheckable(true);
-        mark.setChecked(!enabledBefore);
-        app.launchAtLoginItem = &mark;
-
-        app.toggleLaunchAtLogin();
+        AppFixture f({}, service);
+        f.launch();
+        QAction& mark = *f.entry(u"开机自启"_s);
         QCOMPARE(mark.isChecked(), enabledBefore);
-        QCOMPARE(m_log.size(), 1);
-        QVERIFY(m_log.first().startsWith(logPrefix));
-        const QString error = m_log.first().mid(logPrefix.size());
+
+        mark.trigger();
+        QCOMPARE(mark.isChecked(), enabledBefore);
+        const QStringList log = loginLines(f.log);
+        QCOMPARE(log.size(), 1);
+        QVERIFY(log.first().startsWith(logPrefix));
+        const QString error = log.first().mid(logPrefix.size());
         QVERIFY(!error.isEmpty());
-        QCOMPARE(alerts.shown.size(), 1);
-        QCOMPARE(alerts.shown.first().messageText, u"开机自启设置"_s);
-        QCOMPARE(alerts.shown.first().style, AlertRequest::Style::Warning);
-        QCOMPARE(alerts.shown.first().informativeText, alertPrefix + error);
+        QCOMPARE(f.alerts.shown.size(), 1);
+        QCOMPARE(f.alerts.shown.first().messageText, u"开机自启设置"_s);
+        QCOMPARE(f.alerts.shown.first().style, AlertRequest::Style::Warning);
+        QCOMPARE(f.alerts.shown.first().informativeText, alertPrefix + error);
     }
 };
 

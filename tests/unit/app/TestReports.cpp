@@ -1,46 +1,31 @@
-#include "FakeAlerts.h"
-#include "FakeClock.h"
-#include "FakeScreens.h"
-#include "TestEnvironment.h"
-#include "app/AppDelegate.h"
-#include "platform/Defaults.h"
+#include "AppFixture.h"
 #include "stats/StatsReportView.h"
-#include "stats/StatsStore.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+QList<StatsReportView*> reportWindows() {
+    QList<StatsReportView*> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* view = qobject_cast<StatsReportView*>(w); view && view->isVisible())
+            windows << view;
+    return windows;
+}
+
+// Report windows outlive the delegate that opened them.
+struct ReportFixture : AppFixture {
+    ~ReportFixture() { qDeleteAll(reportWindows()); }
+};
+} // namespace
+
 class TestReports : public QObject {
     Q_OBJECT
-private:
-    struct Fixture {
-        Fixture()
-            : clock(QDateTime(QDate(2025, 3, 2), QTime(9, 0), Qt::LocalTime))
-            , base(TestEnvironment::freshDirectory(u"reports"_s))
-            , defaults(base + u"/Tovi.conf"_s)
-            , store(base)
-            , app({&defaults, &alerts, &screens, &store, nullptr}) {}
-        ~Fixture() { qDeleteAll(reportWindows()); }
-        static QList<StatsReportView*> reportWindows() {
-            QList<StatsReportView*> windows;
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* view = qobject_cast<StatsReportView*>(w); view && view->isVisible())
-                    windows << view;
-            return windows;
-        }
-        FakeClock clock;
-        QString base;
-        Defaults defaults;
-        FakeAlerts alerts;
-        FakeScreens screens;
-        StatsStore store;
-        AppDelegate app;
-    };
-
 private Q_SLOTS:
     void yesterdayOffer_data() {
         QTest::addColumn<bool>("eventsYesterday");
@@ -51,7 +36,7 @@ private Q_SLOTS:
             << true << QString() << 0 << true;
         QTest::newRow("yesterday has events and the person defers: nothing opens")
             << true << QString() << 1 << true;
-        QTest::newRow("an offer made earlier today is not repeated") << true << u"2025-03-02"_s << 0 << false;
+        QTest::newRow("an offer made earlier today is not repeated") << true << u"2025-03-03"_s << 0 << false;
         QTest::newRow("a quiet yesterday gives no offer and writes no meta")
             << false << QString() << 0 << false;
     }
@@ -61,7 +46,7 @@ private Q_SLOTS:
         QFETCH(QString, offeredOn);
         QFETCH(int, answer);
         QFETCH(bool, offered);
-        Fixture f;
+        ReportFixture f;
         if (eventsYesterday)
             f.store.record(StatsEventType::restCompleted, StatsEventSource::scheduled, u"S"_s, {},
                            f.clock.now().addDays(-1));
@@ -72,39 +57,39 @@ private Q_SLOTS:
         f.alerts.whileShown = [&](const AlertRequest&) {
             metaWhileAsked = f.store.loadMeta().lastDailyReportPromptDay;
         };
-        f.app.offerYesterdayReportIfNeeded();
+        f.app->offerYesterdayReportIfNeeded();
 
         QCOMPARE(f.alerts.shown.size(), offered ? 1 : 0);
         QCOMPARE(QFileInfo::exists(f.store.metaPath()), offered || !offeredOn.isEmpty());
         if (!offered)
             return;
         QCOMPARE(f.alerts.shown.first().buttons, (QStringList{u"查看日报"_s, u"稍后看"_s}));
-        QCOMPARE(metaWhileAsked, std::optional(u"2025-03-02"_s));
-        QCOMPARE(Fixture::reportWindows().size(), answer == 0 ? 1 : 0);
+        QCOMPARE(metaWhileAsked, std::optional(u"2025-03-03"_s));
+        QCOMPARE(reportWindows().size(), answer == 0 ? 1 : 0);
         if (answer == 0) {
-            QCOMPARE(f.app.statsReportWindow()->windowTitle(), u"Tovi 身体维护日报"_s);
-            QVERIFY(f.app.statsReportWindow()
+            QCOMPARE(f.app->statsReportWindow()->windowTitle(), u"Tovi 身体维护日报"_s);
+            QVERIFY(f.app->statsReportWindow()
                         ->findChild<QLabel*>(u"range"_s)
                         ->text()
-                        .startsWith(u"2025-03-01 ·"_s));
+                        .startsWith(u"2025-03-02 ·"_s));
         }
     }
 
     void eachMenuCommandOpensAnotherWindow() {
-        Fixture f;
-        f.app.applicationDidFinishLaunching();
-        f.app.showThisWeekReport();
-        QWidget* first = f.app.statsReportWindow();
-        f.app.showThisWeekReport();
-        QCOMPARE(Fixture::reportWindows().size(), 2);
-        QVERIFY(f.app.statsReportWindow() != first);
-        QCOMPARE(f.app.statsReportWindow()->windowTitle(), u"Tovi 身体维护周报"_s);
-        QCOMPARE(f.app.statsReportWindow()->size(), QSize(900, 720));
-        QCOMPARE(f.app.statusMenuItem->text(), u"📊 报表已打开，身体小本本已摊开"_s);
-        f.app.statsReportWindow()->close();
+        ReportFixture f;
+        f.launch();
+        f.app->showThisWeekReport();
+        QWidget* first = f.app->statsReportWindow();
+        f.app->showThisWeekReport();
+        QCOMPARE(reportWindows().size(), 2);
+        QVERIFY(f.app->statsReportWindow() != first);
+        QCOMPARE(f.app->statsReportWindow()->windowTitle(), u"Tovi 身体维护周报"_s);
+        QCOMPARE(f.app->statsReportWindow()->size(), QSize(900, 720));
+        QCOMPARE(f.status(), u"📊 报表已打开，身体小本本已摊开"_s);
+        f.app->statsReportWindow()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!f.app.statsReportWindow());
-        QCOMPARE(Fixture::reportWindows().size(), 1);
+        QVERIFY(!f.app->statsReportWindow());
+        QCOMPARE(reportWindows().size(), 1);
     }
 };
 

@@ -1,16 +1,7 @@
-#include "FakeAlerts.h"
-#include "FakeClock.h"
-#include "FakeNotificationCenter.h"
-#include "FakeScreens.h"
-#include "FakeWallpapers.h"
-#include "TestEnvironment.h"
-#include "app/AppDelegate.h"
+#include "AppFixture.h"
 #include "app/ToviCopy.h"
-#include "platform/Defaults.h"
-#include "platform/LoginItemService.h"
-#include "platform/WorkspaceEvents.h"
 #include "reminders/HydrationReminderManager.h"
-#include "stats/StatsStore.h"
+#include "rest/RestCycle.h"
 
 #include <QAction>
 #include <QDir>
@@ -22,26 +13,12 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-struct Fixture {
+// The status menu of a launched delegate.
+struct Fixture : AppFixture {
     explicit Fixture(const QStringList& settings = {})
-        : clock(QDateTime(QDate(2025, 3, 3), QTime(10, 0), Qt::LocalTime))
-        , base(TestEnvironment::freshDirectory(u"menu-%1"_s.arg(++count)))
-        , defaults(base + u"/Tovi.conf"_s)
-        , store(base)
-        , loginItems(base + u"/autostart/tovi.desktop"_s, u"/usr/bin/tovi"_s) {
-        for (const QString& pair : settings)
-            defaults.setString(pair.section(u'=', 0, 0), pair.section(u'=', 1));
-        app = std::make_unique<AppDelegate>(AppServices{.defaults = &defaults,
-                                                        .alerts = &alerts,
-                                                        .screens = &screens,
-                                                        .statsStore = &store,
-                                                        .loginItems = &loginItems,
-                                                        .notifications = &center,
-                                                        .workspaceEvents = &workspace,
-                                                        .wallpapers = &wallpapers});
-        app->applicationDidFinishLaunching();
+        : AppFixture(settings) {
+        launch();
     }
-    QMenu* menu() const { return app->statusMenu(); }
     QMenu* submenu(int row) const { return menu()->actions().at(row)->menu(); }
     // Titles of a menu, a separator as "—".
     static QStringList titles(const QMenu* m) {
@@ -57,19 +34,6 @@ struct Fixture {
                 out << a->isChecked();
         return out;
     }
-
-    static inline int count = 0;
-    FakeClock clock;
-    QString base;
-    Defaults defaults;
-    StatsStore store;
-    FakeAlerts alerts;
-    FakeScreens screens;
-    FakeNotificationCenter center;
-    WorkspaceEvents workspace;
-    XdgAutostartLoginItem loginItems;
-    FakeWallpapers wallpapers;
-    std::unique_ptr<AppDelegate> app;
 };
 
 enum Row {
@@ -140,7 +104,6 @@ private Q_SLOTS:
                               u"营业 20 分钟 / 眼睛下线 20 秒"_s, u"营业 45 分钟 / 眼睛下线 5 分钟"_s,
                               u"营业 60 分钟 / 眼睛下线 10 分钟"_s, u"—"_s, u"自定义节奏：尚未设置"_s,
                               u"手动输入时长..."_s}));
-        QCOMPARE(f.app->modeMenuItems.keys(), (QList<qint64>{120020, 2700300, 3600600}));
         QCOMPARE(f.submenu(restModes)->actions().at(6)->data().toLongLong(), -1);
         QVERIFY(!f.submenu(restModes)->actions().at(6)->isEnabled());
         QCOMPARE(Fixture::titles(f.submenu(themes)),
@@ -148,7 +111,6 @@ private Q_SLOTS:
         QCOMPARE(Fixture::titles(f.submenu(hydrationInterval)),
                  (QStringList{u"每 30 分钟"_s, u"每 45 分钟"_s, u"每 60 分钟"_s, u"每 90 分钟"_s, u"—"_s,
                               u"手动输入间隔..."_s}));
-        QCOMPARE(f.app->pelvicFloorIntervalMenuItems.keys(), (QList<qint64>{30, 60, 90, 120}));
         QCOMPARE(Fixture::titles(f.submenu(reports)),
                  (QStringList{u"查看今日日报"_s, u"查看本周周报"_s, u"查看本月月报"_s}));
     }
@@ -161,12 +123,12 @@ private Q_SLOTS:
         Q_EMIT f.submenu(themes)->aboutToShow();
         QCOMPARE(Fixture::checked(f.submenu(themes)), (QList<bool>{false, false, true}));
 
-        f.app->modeMenuItems.value(2700300)->trigger();
+        f.submenu(restModes)->actions().at(3)->trigger();
         QCOMPARE(Fixture::checked(f.submenu(restModes)), (QList<bool>{false, true, false, false}));
         QCOMPARE(f.submenu(restModes)->actions().at(0)->text(),
                  u"当前节奏：营业 45 分钟 / 眼睛下线 5 分钟"_s);
 
-        f.app->hydrationIntervalMenuItems.value(90)->trigger();
+        f.submenu(hydrationInterval)->actions().at(3)->trigger();
         QCOMPARE(f.defaults.integer(u"hydrationReminderIntervalMinutes"_s), 90);
         QCOMPARE(f.menu()->actions().at(hydrationInterval)->text(), u"    喝水提醒间隔（当前每 90 分钟）"_s);
         QCOMPARE(Fixture::checked(f.submenu(hydrationInterval)), (QList<bool>{false, false, false, true}));
@@ -177,31 +139,10 @@ private Q_SLOTS:
         QCOMPARE(f.defaults.boolean(u"hydrationReminderEnabled"_s), false);
     }
 
-    void storedIntervals_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("shown");
-        QTest::addColumn<QList<bool>>("marks");
-        QTest::newRow("0 reads as 45") << u"0"_s << 45 << QList<bool>{false, true, false, false};
-        QTest::newRow("negative reads as 45") << u"-5"_s << 45 << QList<bool>{false, true, false, false};
-        QTest::newRow("50 from the dialog marks none")
-            << u"50"_s << 50 << QList<bool>{false, false, false, false};
-        QTest::newRow("45") << u"45"_s << 45 << QList<bool>{false, true, false, false};
-    }
-    void storedIntervals() {
-        QFETCH(QString, stored);
-        QFETCH(int, shown);
-        QFETCH(QList<bool>, marks);
-        Fixture f({u"hydrationReminderIntervalMinutes="_s + stored});
-        Q_EMIT f.submenu(hydrationInterval)->aboutToShow();
-        QCOMPARE(f.menu()->actions().at(hydrationInterval)->text(),
-                 u"    喝水提醒间隔（当前每 %1 分钟）"_s.arg(shown));
-        QCOMPARE(Fixture::checked(f.submenu(hydrationInterval)), marks);
-    }
-
     void theCustomEntryBeforeAndAfterSaving() {
         Fixture f;
         f.clock.advanceSeconds(7); // past the start-up sign
-        QAction* custom = f.app->customRestModeMenuItem;
+        QAction* custom = f.submenu(restModes)->actions().at(6);
         QCOMPARE(custom->text(), u"自定义节奏：尚未设置"_s);
         QVERIFY(!custom->isEnabled() && !custom->isChecked());
         f.alerts.whileShown = [](const AlertRequest& request) {
@@ -213,7 +154,7 @@ private Q_SLOTS:
         QCOMPARE(custom->text(), u"自定义节奏：营业 25 分钟 / 眼睛下线 30 秒"_s);
         QVERIFY(custom->isEnabled() && custom->isChecked());
         QCOMPARE(Fixture::checked(f.submenu(restModes)), (QList<bool>{false, false, false, true}));
-        QCOMPARE(f.app->statusMenuItem->text(), u"⏳ 距离眼睛下班还有 25:00"_s);
+        QCOMPARE(f.status(), u"⏳ 距离眼睛下班还有 25:00"_s);
     }
 
     void aStoredThemeThatIsNoThemeMarksNone() {
@@ -243,12 +184,12 @@ private Q_SLOTS:
 
         Q_EMIT f.submenu(restModes)->aboutToShow();
         QCOMPARE(Fixture::checked(f.submenu(themes)), (QList<bool>{true, false, false}));
-        QVERIFY(!f.app->launchAtLoginItem->isChecked());
+        QVERIFY(!f.entry(u"开机自启"_s)->isChecked());
         Q_EMIT f.submenu(themes)->aboutToShow();
         QCOMPARE(Fixture::checked(f.submenu(themes)), (QList<bool>{false, true, false}));
-        QVERIFY(!f.app->launchAtLoginItem->isChecked());
+        QVERIFY(!f.entry(u"开机自启"_s)->isChecked());
         Q_EMIT f.menu()->aboutToShow();
-        QVERIFY(f.app->launchAtLoginItem->isChecked());
+        QVERIFY(f.entry(u"开机自启"_s)->isChecked());
     }
 
     void dialogsStartFromTheCurrentValues_data() {
@@ -261,8 +202,8 @@ private Q_SLOTS:
     void dialogsStartFromTheCurrentValues() {
         QFETCH(qint64, work);
         QFETCH(QString, shown);
-        Fixture f;
-        f.app->workDuration = work;
+        Fixture f({u"selectedRestModeTag=-1"_s, u"customRestModeWorkDuration=%1"_s.arg(work),
+                   u"customRestModeRestDuration=20"_s});
         QStringList texts;
         f.alerts.script = {1};
         f.alerts.whileShown = [&](const AlertRequest& request) {
@@ -271,7 +212,7 @@ private Q_SLOTS:
         };
         f.app->showCustomRestModeDialog();
         QCOMPARE(texts, (QStringList{shown, u"20"_s}));
-        QCOMPARE(f.app->workDuration, work); // cancelled
+        QCOMPARE(f.app->restCycle().workDuration(), work); // cancelled
     }
 
     // The parser and its ranges have their own table; this one checks the wiring of both twins.
@@ -315,10 +256,10 @@ private Q_SLOTS:
         Fixture f;
         f.alerts.script = {1}; // not now
         f.menu()->actions().at(12)->trigger();
-        QCOMPARE(f.app->hydrationReminderManager->count(), 0);
+        QCOMPARE(f.app->hydrationReminders()->count(), 0);
         f.alerts.script = {0};
         f.menu()->actions().at(12)->trigger();
-        QCOMPARE(f.app->hydrationReminderManager->count(), 1);
+        QCOMPARE(f.app->hydrationReminders()->count(), 1);
         QCOMPARE(f.menu()->actions().at(9)->text(), u"💧 今日 1 杯 · 下次吨吨吨 45:00"_s);
     }
 
@@ -326,8 +267,8 @@ private Q_SLOTS:
         Fixture f;
         f.screens.setSideBySide(1);
         f.menu()->actions().at(restNow)->trigger();
-        QVERIFY(f.app->isResting);
-        QCOMPARE(f.app->currentRestSource, StatsEventSource::manual);
+        QVERIFY(f.app->isResting());
+        QCOMPARE(f.app->restCycle().source(), StatsEventSource::manual);
         f.menu()->actions().at(restNow)->trigger(); // no second rest
         f.app->stopRest();
     }

@@ -369,25 +369,6 @@ private Q_SLOTS:
                  StatsPayloadValue(effectiveMinutes));
     }
 
-    void garbageDatesReadAsAbsent_data() {
-        QTest::addColumn<QString>("value");
-        QTest::newRow("words") << u"yesterday-ish"_s;
-        QTest::newRow("a number") << u"1741000000"_s;
-        QTest::newRow("empty") << QString();
-        QTest::newRow("a date without a time") << u"2025-03-03"_s;
-    }
-    void garbageDatesReadAsAbsent() {
-        QFETCH(QString, value);
-        ReminderRig rig(localTime(2025, 3, 3, 10, 0));
-        rig.defaults.setString(u"hydrationReminderDayStartedAt"_s, value);
-        rig.defaults.setString(u"hydrationReminderNextReminderAt"_s, value);
-        rig.defaults.setString(u"hydrationReminderDrinkCountDate"_s, value);
-        rig.hydration.start();
-        QVERIFY(rig.hydration.hasStartedToday());
-        QCOMPARE(rig.hydration.nextReminderAt(), rig.clock.now().addSecs(45 * 60));
-        QCOMPARE(rig.hydration.reminderTimer()->interval(), 45 * 60 * 1000);
-    }
-
     void setIntervalCountsFromNow() {
         ReminderRig rig(localTime(2025, 3, 3, 9, 0));
         rig.hydration.start();

@@ -1,6 +1,6 @@
 #include "RestWindow.h"
 
-#include "rest/RestView.h"
+#include "RestView.h"
 
 #include <QCloseEvent>
 #include <QScreen>

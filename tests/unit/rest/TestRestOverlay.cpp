@@ -1,0 +1,127 @@
+#include "FakeScreens.h"
+#include "TestEnvironment.h"
+#include "platform/Defaults.h"
+#include "platform/Log.h"
+#include "rest/RestOverlay.h"
+#include "rest/RestView.h"
+#include "rest/RestWindow.h"
+
+#include <QPointer>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+struct Rig {
+    Rig()
+        : defaults(TestEnvironment::freshDirectory(u"overlay-%1"_s.arg(++count)) + u"/Tovi.conf"_s)
+        , themes(defaults)
+        , overlay(&screens, [this] {
+            return new RestView(
+                20, [] { return 20; }, QString(), nullptr, themes);
+        }) {
+        Log::setCapture(&log);
+    }
+    ~Rig() { Log::setCapture(nullptr); }
+    // Runs what the overlay queued, the deferred deletes included.
+    static void settle() {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    void expectShowing(qsizetype windows) {
+        QCOMPARE(overlay.windows().size(), windows);
+        for (qsizetype i = 0; i < windows; ++i) {
+            RestWindow* w = overlay.windows().at(i);
+            QVERIFY(w->isVisible() && w->contentView() && w->contentView()->isVisible());
+            QCOMPARE(w->screenInfo().geometry, screens.screens().at(i).geometry);
+        }
+    }
+
+    static inline int count = 0;
+    QStringList log;
+    FakeScreens screens;
+    Defaults defaults;
+    ThemeSetting themes;
+    RestOverlay overlay;
+};
+} // namespace
+
+class TestRestOverlay : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void windowsAreReusedWhileTheScreenCountHolds_data() {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("after");
+        QTest::addColumn<bool>("rearranged");
+        QTest::newRow("no screen, then two: made") << 0 << 2 << false;
+        QTest::newRow("two, then two elsewhere: the same windows move") << 2 << 2 << true;
+        QTest::newRow("two, then three: made anew") << 2 << 3 << false;
+        QTest::newRow("three, then none: let go") << 3 << 0 << false;
+        QTest::newRow("three, then three: kept") << 3 << 3 << false;
+    }
+    void windowsAreReusedWhileTheScreenCountHolds() {
+        QFETCH(int, before);
+        QFETCH(int, after);
+        QFETCH(bool, rearranged);
+        Rig r;
+        r.screens.setSideBySide(before);
+        r.overlay.show();
+        r.expectShowing(before);
+        QCOMPARE(r.log.last(), u"Tovi: Recreating rest windows"_s);
+        const QList<QPointer<RestWindow>> first(r.overlay.windows().begin(), r.overlay.windows().end());
+        r.overlay.hide();
+        Rig::settle();
+        // Between rests nothing of a rest's size stays: no view, no surface.
+        for (RestWindow* w : r.overlay.windows())
+            QVERIFY(!w->isVisible() && !w->contentView() && !w->windowHandle());
+
+        if (rearranged)
+            r.screens.set({{u"A"_s, QRect(0, 0, 2560, 1440), QRect(0, 0, 2560, 1440)},
+                           {u"B"_s, QRect(2560, 200, 1920, 1080), QRect(2560, 200, 1920, 1080)}});
+        else
+            r.screens.setSideBySide(after);
+        r.overlay.show();
+        r.expectShowing(after);
+        const bool reused = before == after && before > 0;
+        QCOMPARE(r.log.last(),
+                 reused ? u"Tovi: Reusing existing rest windows"_s : u"Tovi: Recreating rest windows"_s);
+        for (qsizetype i = 0; i < first.size(); ++i)
+            QCOMPARE(bool(first.at(i)), reused);
+    }
+
+    void aScreenLeavingDuringARestTakesItsWindow() {
+        Rig r;
+        r.screens.setSideBySide(3);
+        r.overlay.show();
+        QPointer<RestWindow> first = r.overlay.windows().at(0);
+        QPointer<RestWindow> second = r.overlay.windows().at(1);
+        second->contentView()->hold().mouseDown();
+        // The first screen goes; the others keep their windows and the hold.
+        r.screens.set(r.screens.screens().mid(1));
+        Rig::settle();
+        QVERIFY(!first);
+        QCOMPARE(r.overlay.windows().at(0), second.data());
+        QVERIFY(second->contentView()->hold().isPressing());
+        r.expectShowing(2);
+        r.screens.setSideBySide(3);
+        Rig::settle();
+        r.expectShowing(3);
+        r.overlay.hide();
+        // Screens changing between rests move nothing.
+        r.screens.setSideBySide(1);
+        Rig::settle();
+        QCOMPARE(r.overlay.windows().size(), 3);
+    }
+
+    void theWindowManagerCannotCloseARest() {
+        Rig r;
+        r.screens.setSideBySide(1);
+        r.overlay.show();
+        RestWindow* window = r.overlay.windows().first();
+        QVERIFY(!window->close());
+        QVERIFY(window->isVisible());
+    }
+};
+
+QTEST_MAIN(TestRestOverlay)
+#include "TestRestOverlay.moc"
