@@ -61,8 +61,12 @@ public:
     // Position and size of a window, from xdotool.
     QRect windowGeometry(const QString& id) const;
 
-    // Tovi's icon is the small window of class "tovi" the tray host embeds.
+    // Under tint2, Tovi's icon is the small window of class "tovi" the tray
+    // embeds; under the StatusNotifierItem host, the glyph drawn in its bar.
     bool trayIconShown() const;
+    // Visible "tovi" windows that are the icon: one under tint2, none in a bar
+    // that draws the icon itself.
+    qsizetype trayIconWindows() const { return m_statusNotifierHost ? 0 : 1; }
     // Centre of the icon once the tray has placed it; null before.
     QPoint trayIconCentre() const;
     // Where the menu opens, above the icon at the bottom of the screen; null without an icon.
@@ -73,6 +77,8 @@ public:
 
 private:
     CommandResult script(const QStringList& arguments) const;
+    QPoint statusNotifierIconCentre() const;
+    bool m_statusNotifierHost = false;
     QString m_dir;
     QString m_display;
     QString m_bus;
