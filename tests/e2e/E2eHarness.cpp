@@ -52,13 +52,15 @@ CommandResult runCommand(const QString& program, const QStringList& arguments,
     return result;
 }
 
-VirtualDesktop::VirtualDesktop(bool withNotifications)
+VirtualDesktop::VirtualDesktop(bool withNotifications, Session session)
     : m_dir(cacheHome() + u"/desktop"_s) {
     QDir(m_dir).removeRecursively();
     QDir().mkpath(m_dir);
     QStringList arguments{u"start"_s};
     if (!withNotifications)
         arguments << u"--no-notifications"_s;
+    if (session == Session::wayland)
+        arguments << u"--wayland"_s;
     // One e2e binary runs under each tray host: CTest registers it twice.
     m_statusNotifierHost = qEnvironmentVariable("TOVI_TRAY_HOST") == u"sni"_s;
     if (m_statusNotifierHost)
@@ -69,11 +71,11 @@ VirtualDesktop::VirtualDesktop(bool withNotifications)
         script({u"stop"_s});
         return;
     }
-    for (const QString& line : started.output.split(u'\n')) {
-        if (line.startsWith(u"DISPLAY="_s))
-            m_display = line.mid(8);
-        else if (line.startsWith(u"DBUS_SESSION_BUS_ADDRESS="_s))
-            m_bus = line.mid(25);
+    // DISPLAY, the session bus, and under sway its sockets.
+    for (const QString& line : started.output.split(u'\n', Qt::SkipEmptyParts)) {
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals > 0)
+            m_session.insert(line.left(equals), line.mid(equals + 1));
     }
 }
 
@@ -89,8 +91,7 @@ CommandResult VirtualDesktop::script(const QStringList& arguments) const {
 
 QProcessEnvironment VirtualDesktop::environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"DISPLAY"_s, m_display);
-    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_bus);
+    env.insert(m_session);
     env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     return env;
 }

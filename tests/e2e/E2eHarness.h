@@ -36,10 +36,12 @@ CommandResult runCommand(const QString& program, const QStringList& arguments,
 // scripts/virtual-desktop, started for one test and stopped when this goes away.
 class VirtualDesktop {
 public:
-    explicit VirtualDesktop(bool withNotifications = true);
+    // X11: Xvfb, openbox, a tray and dunst. Wayland: headless sway with XWayland and two outputs.
+    enum class Session { x11, wayland };
+    explicit VirtualDesktop(bool withNotifications = true, Session session = Session::x11);
     ~VirtualDesktop();
 
-    bool isRunning() const { return !m_display.isEmpty(); }
+    bool isRunning() const { return m_session.contains(QStringLiteral("DISPLAY")); }
     QString error() const { return m_error; }
     // DISPLAY and the session bus of the desktop, on top of this process's environment.
     QProcessEnvironment environment() const;
@@ -80,8 +82,7 @@ private:
     QPoint statusNotifierIconCentre() const;
     bool m_statusNotifierHost = false;
     QString m_dir;
-    QString m_display;
-    QString m_bus;
+    QProcessEnvironment m_session;
     QString m_error;
 };
 
