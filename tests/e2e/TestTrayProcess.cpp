@@ -4,6 +4,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <csignal>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -59,6 +60,25 @@ private Q_SLOTS:
         QCOMPARE(tovi.exitStatus(), QProcess::NormalExit);
         QCOMPARE(tovi.exitCode(), 0);
         QCOMPARE(tovi.events().size(), 1);
+    }
+
+    // The main timer refreshes the day's state every second; only a changed
+    // value may reach the disk.
+    void withBothRemindersOffTheSettingsFileStaysUntouched() {
+        ToviProcess tovi(*m_desktop, home(u"quiet"_s));
+        tovi.seedSettings({u"hydrationReminderEnabled=false"_s, u"pelvicFloorReminderEnabled=false"_s});
+        QVERIFY(tovi.start());
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"app_launched"_s).size(), 1, 5000);
+        QTest::qWait(2000);
+        const auto stamp = [&tovi] {
+            struct stat s {};
+            ::stat(QFile::encodeName(tovi.settingsPath()).constData(), &s);
+            return std::pair(s.st_ino, s.st_mtim.tv_sec * 1000000000LL + s.st_mtim.tv_nsec);
+        };
+        const auto before = stamp();
+        QTest::qWait(10000);
+        QCOMPARE(stamp(), before);
+        QVERIFY(tovi.isRunning());
     }
 
     // GNOME without its AppIndicator extension: the rhythms run, Tovi says once
