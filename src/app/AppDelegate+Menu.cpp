@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
 
 #include "ToviCopy.h"
+#include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/LoginItemService.h"
 #include "platform/TrayHosts.h"
@@ -105,7 +106,13 @@ void AppDelegate::setupMenu() {
     pelvicFloorIntervalMenuItems.clear();
     m_statusMenu = new QMenu;
     QMenu* menu = m_statusMenu;
-    connect(menu, &QMenu::aboutToShow, this, [this] { menuWillOpen(m_statusMenu); });
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        m_statusMenuOpenedAt = Clock::now();
+        setStatusLine(m_statusLine);
+        updateReminderCountdownMenuTitles();
+        menuWillOpen(m_statusMenu);
+    });
+    connect(menu, &QMenu::aboutToHide, this, [this] { m_statusMenuOpenedAt.reset(); });
 
     addDisabled(menu, menuHeaderTitle());
     menu->addSeparator();

@@ -14,6 +14,7 @@
 #include "themes/WallpaperManager.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QTimer>
 #include <QUuid>
 #include <algorithm>
@@ -209,6 +210,8 @@ void AppDelegate::prefetchWallpaperNearRestIfNeeded() {
 }
 
 void AppDelegate::updateReminderCountdownMenuTitles() {
+    if (!menuShowsChanges())
+        return;
     if (hydrationStatusMenuItem && hydrationReminderManager)
         hydrationStatusMenuItem->setText(hydrationReminderManager->statusText());
     if (pelvicFloorStatusMenuItem && pelvicFloorReminderManager)
@@ -216,6 +219,16 @@ void AppDelegate::updateReminderCountdownMenuTitles() {
 }
 
 void AppDelegate::setStatusLine(const QString& text) {
-    if (statusMenuItem && statusMenuItem->text() != text)
+    m_statusLine = text;
+    if (statusMenuItem && statusMenuItem->text() != text && menuShowsChanges())
         statusMenuItem->setText(text);
+}
+
+bool AppDelegate::menuShowsChanges() {
+    // A menu exported over D-Bus sends every change to the tray host; while it
+    // is closed that cost three wake-ups a second, for nobody. Some hosts never
+    // say the menu closed: a minute after it opened it counts as closed.
+    if (!m_statusMenu || !m_statusMenu->platformMenu() || m_statusMenu->isVisible())
+        return true;
+    return m_statusMenuOpenedAt && Clock::now() < m_statusMenuOpenedAt->addSecs(60);
 }

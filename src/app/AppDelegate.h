@@ -234,6 +234,7 @@ private:
 
     void popUpStatusMenu();
     void setStatusLine(const QString& text);
+    bool menuShowsChanges();
     void select(const RestMode& mode);
     RestView* makeRestView();
     void layOutRestWindows();
@@ -244,5 +245,7 @@ private:
     QMenu* m_statusMenu = nullptr;
     QMenuBar* m_mainMenu = nullptr;
     bool m_servicesStarted = false;
+    std::optional<QDateTime> m_statusMenuOpenedAt;
+    QString m_statusLine;
     QString m_ultramanSubtitle;
 };

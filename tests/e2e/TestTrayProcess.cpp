@@ -1,10 +1,10 @@
 #include "E2eHarness.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QStandardPaths>
 #include <QTest>
 #include <csignal>
-#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -70,15 +70,9 @@ private Q_SLOTS:
         QVERIFY(tovi.start());
         E2E_WAIT_COMPARE(tovi.eventsOfType(u"app_launched"_s).size(), 1, 5000);
         QTest::qWait(2000);
-        const auto stamp = [&tovi] {
-            struct stat s {};
-            ::stat(QFile::encodeName(tovi.settingsPath()).constData(), &s);
-            return std::pair(s.st_ino, s.st_mtim.tv_sec * 1000000000LL + s.st_mtim.tv_nsec);
-        };
-        const auto before = stamp();
+        const QDateTime before = QFileInfo(tovi.settingsPath()).lastModified();
         QTest::qWait(10000);
-        QCOMPARE(stamp(), before);
-        QVERIFY(tovi.isRunning());
+        QCOMPARE(QFileInfo(tovi.settingsPath()).lastModified(), before);
     }
 
     // GNOME without its AppIndicator extension: the rhythms run, Tovi says once

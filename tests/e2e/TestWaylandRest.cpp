@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QStandardPaths>
 #include <QTest>
-#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -27,18 +26,14 @@ private Q_SLOTS:
         // own background is a flat grey.
         const auto covered = [&desktop] {
             const QImage shot(desktop.screenshot(u"wayland-rest"_s));
-            for (const QPoint p : {QPoint(5, 5), QPoint(1915, 1075), QPoint(1925, 5), QPoint(3835, 1075)}) {
-                const QRgb c = shot.pixel(p);
-                if (!(qBlue(c) > qRed(c) && qRed(c) < 60 && qGreen(c) < 60))
-                    return false;
-            }
-            return true;
+            const QList<QPoint> corners{{5, 5}, {1915, 1075}, {1925, 5}, {3835, 1075}};
+            return std::all_of(corners.begin(), corners.end(), [&shot](QPoint p) {
+                return qBlue(shot.pixel(p)) > qRed(shot.pixel(p)) && qRed(shot.pixel(p)) < 60 &&
+                       qGreen(shot.pixel(p)) < 60;
+            });
         };
         E2E_WAIT(covered(), 5000);
         E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_completed"_s).size(), 1, 15000);
-        tovi.sendSignal(SIGTERM);
-        QVERIFY(tovi.waitForExit());
-        QCOMPARE(tovi.exitCode(), 0);
     }
 };
 
