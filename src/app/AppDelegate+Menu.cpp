@@ -2,8 +2,10 @@
 
 #include "ReminderMenuSection.h"
 #include "ToviCopy.h"
+#include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/LoginItemService.h"
+#include "platform/TrayHosts.h"
 #include "reminders/HydrationReminderManager.h"
 #include "reminders/PelvicFloorReminderManager.h"
 #include "rest/RestCycle.h"
@@ -42,6 +44,19 @@ AppDelegate::MenuCommand AppDelegate::commandOf(const QAction* entry) {
 }
 
 void AppDelegate::configureStatusItem() {
+    // Qt picks the tray protocol once, with the first icon: made before any
+    // tray runs, it would never reach a StatusNotifierItem host that comes later.
+    if (m_services.trayHosts && !m_services.trayHosts->available()) {
+        connect(m_services.trayHosts, &TrayHosts::appeared, this, &AppDelegate::createStatusItem,
+                Qt::SingleShotConnection);
+        return;
+    }
+    createStatusItem();
+}
+
+void AppDelegate::createStatusItem() {
+    if (statusItem)
+        return;
     statusItem = new QSystemTrayIcon(this);
     statusItem->setToolTip(u"Tovi: 菜单栏状态续命搭子"_s);
     statusItem->setIcon(makeStatusBarIcon());
@@ -50,6 +65,10 @@ void AppDelegate::configureStatusItem() {
         if (reason == QSystemTrayIcon::Trigger)
             popUpStatusMenu();
     });
+    if (m_statusMenu) {
+        statusItem->setContextMenu(m_statusMenu);
+        statusItem->show();
+    }
 }
 
 QAction* AppDelegate::addCommand(QMenu* menu, const QString& title, void (AppDelegate::*action)()) {
@@ -63,7 +82,13 @@ void AppDelegate::setupMenu() {
     modeMenuItems.clear();
     m_statusMenu = new QMenu;
     QMenu* menu = m_statusMenu;
-    connect(menu, &QMenu::aboutToShow, this, [this] { menuWillOpen(m_statusMenu); });
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        m_statusMenuOpenedAt = Clock::now();
+        setStatusLine(m_statusLine);
+        updateReminderCountdownMenuTitles();
+        menuWillOpen(m_statusMenu);
+    });
+    connect(menu, &QMenu::aboutToHide, this, [this] { m_statusMenuOpenedAt.reset(); });
 
     addDisabled(menu, menuHeaderTitle());
     menu->addSeparator();

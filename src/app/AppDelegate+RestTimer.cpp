@@ -10,6 +10,7 @@
 #include "themes/WallpaperManager.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QPointer>
 #include <QTimer>
 
@@ -118,15 +119,27 @@ void AppDelegate::prefetchWallpaperNearRestIfNeeded() {
 }
 
 void AppDelegate::updateReminderCountdownMenuTitles() {
+    if (!menuShowsChanges())
+        return;
     m_hydrationSection->refreshStatus();
     m_pelvicFloorSection->refreshStatus();
 }
 
 QString AppDelegate::statusLine() const {
-    return statusMenuItem ? statusMenuItem->text() : QString();
+    return m_statusLine;
 }
 
 void AppDelegate::setStatusLine(const QString& text) {
-    if (statusMenuItem && statusMenuItem->text() != text)
+    m_statusLine = text;
+    if (statusMenuItem && statusMenuItem->text() != text && menuShowsChanges())
         statusMenuItem->setText(text);
+}
+
+bool AppDelegate::menuShowsChanges() {
+    // A menu exported over D-Bus sends every change to the tray host; while it
+    // is closed that cost three wake-ups a second, for nobody. Some hosts never
+    // say the menu closed: a minute after it opened it counts as closed.
+    if (!m_statusMenu || !m_statusMenu->platformMenu() || m_statusMenu->isVisible())
+        return true;
+    return m_statusMenuOpenedAt && Clock::now() < m_statusMenuOpenedAt->addSecs(60);
 }

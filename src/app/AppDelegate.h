@@ -20,6 +20,7 @@ class ReminderEngine;
 class ReminderMenuSection;
 class ReminderNotificationRouter;
 class ReminderSkipFeedbackPresenter;
+class TrayHosts;
 class WorkspaceEvents;
 class LoginItemService;
 class QTextBrowser;
@@ -52,6 +53,8 @@ struct AppServices {
     NotificationCenter* notifications = nullptr;
     WorkspaceEvents* workspaceEvents = nullptr;
     WallpaperManager* wallpapers = nullptr;
+    // None: the icon is made at once, whatever tray there is.
+    TrayHosts* trayHosts = nullptr;
 };
 
 // The one application object: owns the status item, the menus, the timers and
@@ -78,6 +81,7 @@ public:
     // Ctrl+Q on every desktop, whatever its own key scheme says.
     static QKeySequence quitKey() { return QKeySequence(Qt::CTRL | Qt::Key_Q); }
     void configureStatusItem();
+    void createStatusItem();
     void setupMenu();
     void startServices();
     void prefetchWallpaperForCurrentThemeIfNeeded();
@@ -215,6 +219,7 @@ private:
 
     void popUpStatusMenu();
     void setStatusLine(const QString& text);
+    bool menuShowsChanges();
     void select(const RestMode& mode);
     RestView* makeRestView();
     void restStarted();
@@ -225,6 +230,8 @@ private:
     QMenu* m_statusMenu = nullptr;
     QMenuBar* m_mainMenu = nullptr;
     bool m_servicesStarted = false;
+    std::optional<QDateTime> m_statusMenuOpenedAt;
+    QString m_statusLine;
     QString m_ultramanSubtitle;
     QPointer<QWidget> m_statsReportWindow;
 };

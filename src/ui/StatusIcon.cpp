@@ -53,8 +53,16 @@ QImage renderStatusBarIcon(qreal ratio) {
 }
 
 QIcon makeStatusBarIcon() {
+    // Square sizes drawn at their own scale: StatusNotifierItem hosts pick a
+    // pixmap by side length and would otherwise scale a 22 x 18 one.
     QIcon icon;
-    for (const qreal ratio : {1.0, 2.0, 3.0})
-        icon.addPixmap(QPixmap::fromImage(renderStatusBarIcon(ratio)));
+    for (const int side : {16, 22, 24, 32, 44, 48, 64}) {
+        QImage art = renderStatusBarIcon(side / iconSize.width());
+        art.setDevicePixelRatio(1);
+        QImage square(side, side, QImage::Format_ARGB32_Premultiplied);
+        square.fill(Qt::transparent);
+        QPainter(&square).drawImage(0, (side - art.height()) / 2, art);
+        icon.addPixmap(QPixmap::fromImage(square));
+    }
     return icon;
 }

@@ -1,22 +1,27 @@
 #include "ui/StatusIcon.h"
 
 #include <QGuiApplication>
+#include <QIcon>
 #include <QImage>
 #include <QTest>
 
 class TestStatusIcon : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void glyphAndDotAreColoured_data() {
-        QTest::addColumn<qreal>("ratio");
-        QTest::newRow("standard density") << 1.0;
-        QTest::newRow("double density") << 2.0;
+    // Trays pick a square pixmap by side: each must be a whole drawing at
+    // that side, not a 22 x 18 image scaled or cropped.
+    void everyTraySizeShowsTheGlyphAndTheDot_data() {
+        QTest::addColumn<int>("side");
+        QTest::newRow("the 22 px design size") << 22;
+        QTest::newRow("a double-density 44 px tray") << 44;
+        QTest::newRow("a 64 px host") << 64;
     }
 
-    void glyphAndDotAreColoured() {
-        QFETCH(qreal, ratio);
-        const QImage image = renderStatusBarIcon(ratio);
-        QCOMPARE(image.size(), (QSizeF(22, 18) * ratio).toSize());
+    void everyTraySizeShowsTheGlyphAndTheDot() {
+        QFETCH(int, side);
+        const QImage image = makeStatusBarIcon().pixmap(QSize(side, side), 1.0).toImage();
+        QCOMPARE(image.size(), QSize(side, side));
+        const qreal r = side / 22.0;
         int yellow = 0, dark = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x) {
@@ -25,13 +30,13 @@ private Q_SLOTS:
                 dark += c.alpha() > 120 && c.red() < 60 && c.green() < 60 && c.blue() < 60;
             }
         // The glyph's fill and its outline, both well represented.
-        QVERIFY2(yellow > 30 * ratio * ratio, qPrintable(QString::number(yellow)));
+        QVERIFY2(yellow > 30 * r * r, qPrintable(QString::number(yellow)));
         // The outline is a hairline: it shows as whole pixels from double density on.
-        if (ratio >= 2)
+        if (r >= 2)
             QVERIFY2(dark > 10, qPrintable(QString::number(dark)));
-        // The dot's centre, lower right: (17.8, 18 - 3.5).
-        const QColor dot = image.pixelColor(int(17.8 * ratio), int(14.5 * ratio));
-        QVERIFY2(dot.green() > 180 && dot.blue() > 170 && dot.red() < 80, qPrintable(dot.name()));
+        // The dot's centre, lower right of the 22 x 18 design: (17.8, 18 - 3.5).
+        const QColor dot = image.pixelColor(int(17.8 * r), int((side - 18 * r) / 2 + 14.5 * r));
+        QVERIFY2(dot.green() > 150 && dot.blue() > 150 && dot.red() < 100, qPrintable(dot.name()));
         // Corners stay clear: the icon is not a filled square.
         QCOMPARE(image.pixelColor(0, 0).alpha(), 0);
     }
