@@ -376,6 +376,8 @@ void UltramanTigaView::paintHero(QPainter& p, const QRectF& frame, double f, dou
     p.setOpacity(opacity * e.imageOpacity * (0.18 + 0.1 * std::sin(g)));
     drawCentred(p, m_halo, {0, -30}, 1 + 0.04 * std::sin(1.3 * g));
     p.setOpacity(opacity * e.imageOpacity);
+    // Only the entrance zoom resamples the artwork; afterwards it is a plain blit.
+    p.setRenderHint(QPainter::SmoothPixmapTransform, e.imageScale < 1.0);
     drawCentred(p, m_hero, {0, 0});
     p.restore();
 }
