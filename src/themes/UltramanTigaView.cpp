@@ -29,6 +29,7 @@ constexpr double capsuleSpacing = 16.0;
 constexpr double lineFactor = 1.2;
 // The shade is smooth enough to keep at a quarter of its pixels.
 constexpr double shadeScale = 4.0;
+constexpr double countChangeSeconds = 0.18;
 
 const QColor timerColours[] = {
     QColor::fromRgbF(1.0f, 0.2f, 0.18f),
@@ -335,9 +336,14 @@ void UltramanTigaView::prepare(qreal dpr, const QRectF& rect) {
     m_subtitleImage = textImage(m_subtitle, subtitleFont(), QColor::fromRgbF(1, 1, 1, 0.45f), dpr);
 }
 
-void UltramanTigaView::prepareCount(qint64 secondsRemaining, int colour) {
+void UltramanTigaView::prepareCount(qint64 secondsRemaining, int colour, double now) {
     if (secondsRemaining == m_countSeconds && colour == m_countColour)
         return;
+    if (m_countSeconds >= 0 && secondsRemaining != m_countSeconds) {
+        m_previousCount = m_count;
+        m_previousCountShadow = m_countShadow;
+        m_countChangedAt = now;
+    }
     const QColor c = timerColours[colour];
     m_count = textImage(QString::number(secondsRemaining), countFont(), Qt::white, m_dpr);
     const QSizeF size = m_count.deviceIndependentSize();
@@ -407,7 +413,7 @@ void UltramanTigaView::paintCapsule(QPainter& p, const QRectF& capsule, qint64 s
         m_capsuleShadow.setDevicePixelRatio(m_dpr);
         m_capsuleShadowSize = capsule.size();
     }
-    prepareCount(secondsRemaining, index);
+    prepareCount(secondsRemaining, index, g);
 
     const double base = p.opacity() * opacity;
     p.save();
@@ -435,10 +441,19 @@ void UltramanTigaView::paintCapsule(QPainter& p, const QRectF& capsule, qint64 s
     const double countLeft = lightCentre.x() + lightSide / 2 + capsuleSpacing;
     const QSizeF countSize = m_count.deviceIndependentSize();
     const QPointF countAt(countLeft - textMargin, cy - countSize.height() / 2);
-    p.setOpacity(base * 0.85 * (0.7 + 0.3 * P));
-    p.drawImage(countAt, m_countShadow);
+    // A new count drops in from above as the old one leaves downwards.
+    const double change =
+        m_previousCount.isNull() ? 1.0 : Easing::easeInOut((g - m_countChangedAt) / countChangeSeconds);
+    const auto drawCount = [&](const QImage& count, const QImage& shadow, double shown, double dy) {
+        p.setOpacity(base * shown * 0.85 * (0.7 + 0.3 * P));
+        p.drawImage(countAt + QPointF(0, dy), shadow);
+        p.setOpacity(base * shown);
+        p.drawImage(countAt + QPointF(0, dy), count);
+    };
+    if (change < 1.0)
+        drawCount(m_previousCount, m_previousCountShadow, 1 - change, 12 * change);
+    drawCount(m_count, m_countShadow, change, -12 * (1 - change));
     p.setOpacity(base);
-    p.drawImage(countAt, m_count);
 
     const double countWidth = countSize.width() - 2 * textMargin;
     const QFontMetricsF unit(unitFont());

@@ -72,7 +72,7 @@ public:
 
 private:
     void prepare(qreal devicePixelRatio, const QRectF& rect);
-    void prepareCount(qint64 secondsRemaining, int colourIndex);
+    void prepareCount(qint64 secondsRemaining, int colourIndex, double now);
     void paintStars(QPainter& p, const QRectF& rect, double g) const;
     void paintHero(QPainter& p, const QRectF& frame, double f, double g, const Entrance& e) const;
     void paintCapsule(QPainter& p, const QRectF& capsule, qint64 secondsRemaining, double g, double opacity);
@@ -103,4 +103,7 @@ private:
     int m_countColour = -1;
     QImage m_count;
     QImage m_countShadow;
+    QImage m_previousCount;
+    QImage m_previousCountShadow;
+    double m_countChangedAt = 0.0;
 };
