@@ -1,7 +1,6 @@
 #include "platform/Defaults.h"
 #include "rest/RestView.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -38,12 +37,3 @@ BENCHMARK(renderRestFrame)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

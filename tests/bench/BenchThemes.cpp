@@ -2,7 +2,6 @@
 #include "themes/RestingCatView.h"
 #include "themes/UltramanTigaView.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
@@ -78,12 +77,3 @@ void frames(benchmark::internal::Benchmark* b) {
 BENCHMARK(auroraFrame)->Apply(frames);
 BENCHMARK(heroFrame)->Apply(frames);
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,3 +1,4 @@
+#include "Pixels.h"
 #include "rest/ThemeSelectorOverlay.h"
 
 #include <QApplication>
@@ -30,12 +31,7 @@ struct Panel {
         QImage image(overlay.size(), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::black);
         overlay.render(&image);
-        int best = 0;
-        const QRect r = overlay.themeRow().toAlignedRect();
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            for (int x = r.left(); x <= r.right(); ++x)
-                best = std::max(best, qGray(image.pixel(x, y)));
-        return best;
+        return Pixels::brightest(image, overlay.themeRow());
     }
     double t = 0.0;
     QList<RestTheme> themes;

@@ -1,3 +1,4 @@
+#include "Pixels.h"
 #include "themes/AuroraBackground.h"
 #include "themes/PolygonShape.h"
 #include "themes/RestingCatView.h"
@@ -24,14 +25,6 @@ QImage render(const std::function<void(QPainter&)>& paint) {
     QPainter p(&image);
     paint(p);
     return image;
-}
-int brightest(const QImage& image, const QRectF& area) {
-    int best = 0;
-    const QRect r = area.toAlignedRect().intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            best = std::max(best, qGray(image.pixel(x, y)));
-    return best;
 }
 bool near(QRgb pixel, const QColor& colour, int tolerance = 4) {
     return std::abs(qRed(pixel) - colour.red()) <= tolerance &&
@@ -273,8 +266,8 @@ private Q_SLOTS:
             QVERIFY(qRed(core) > 200 && qGreen(core) < 120);
         else
             QVERIFY(qGreen(core) > 200 && qRed(core) < 150);
-        QCOMPARE(brightest(image, l.headline) > 200, headline);
-        QCOMPARE(brightest(image, l.subtitle) > 60, headline);
+        QCOMPARE(Pixels::brightest(image, l.headline) > 200, headline);
+        QCOMPARE(Pixels::brightest(image, l.subtitle) > 60, headline);
         // No artwork: the violet disc, purple at its heart.
         const QRgb disc =
             image.pixel(l.hero.center().toPoint() + QPoint(0, int(9 * std::sin(0.55 * seconds))));
