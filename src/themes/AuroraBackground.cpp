@@ -1,5 +1,6 @@
 #include "AuroraBackground.h"
 
+#include "ui/Bands.h"
 #include "ui/Palette.h"
 
 #include <QPainter>
@@ -117,7 +118,7 @@ const QImage& AuroraBackground::sprite(double size, qreal dpr) {
 void AuroraBackground::paint(QPainter& painter, const QRectF& rect, double secondsShown, bool refresh) {
     if (m_particles.isEmpty())
         initializeParticles(rect.size());
-    m_classic.paint(painter, rect, secondsShown, refresh);
+    paintInBands(painter, rect, [&] { m_classic.paint(painter, rect, secondsShown, refresh); });
     const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     const double opacity = painter.opacity();
     painter.save();

@@ -1,5 +1,6 @@
 #include "UltramanTigaView.h"
 
+#include "ui/Bands.h"
 #include "ui/Blur.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
@@ -411,6 +412,19 @@ void UltramanTigaView::paintCapsule(QPainter& p, const QRectF& capsule, qint64 s
         s.end();
         blurImage(m_capsuleShadow, 18 * m_dpr);
         m_capsuleShadow.setDevicePixelRatio(m_dpr);
+        // The capsule's fills and outline as images: a path filled with
+        // anti-aliasing this tall would go to Qt's thread pool every frame.
+        const QRectF shape(QPointF(1, 1), capsule.size());
+        const double r = capsule.height() / 2;
+        for (int i = 0; i < 3; ++i) {
+            QImage& layer = i == 0 ? m_capsuleBase : i == 1 ? m_capsuleTint : m_capsuleEdge;
+            layer = canvas(capsule.size() + QSizeF(2, 2), m_dpr);
+            QPainter l(&layer);
+            l.setRenderHint(QPainter::Antialiasing);
+            l.setPen(i == 2 ? QPen(c, 1) : Qt::NoPen);
+            l.setBrush(i == 0 ? QBrush(QColor::fromRgbF(0, 0, 0, 0.26f)) : i == 1 ? QBrush(c) : QBrush());
+            l.drawRoundedRect(shape, r, r);
+        }
         m_capsuleShadowSize = capsule.size();
     }
     prepareCount(secondsRemaining, index, g);
@@ -420,12 +434,9 @@ void UltramanTigaView::paintCapsule(QPainter& p, const QRectF& capsule, qint64 s
     p.setOpacity(base * (0.24 + 0.18 * P));
     drawCentred(p, m_capsuleShadow, capsule.center());
     p.setOpacity(base);
-    const double radius = capsule.height() / 2;
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor::fromRgbF(0, 0, 0, 0.26f));
-    p.drawRoundedRect(capsule, radius, radius);
-    p.setBrush(alpha(c, 0.07 + 0.06 * P));
-    p.drawRoundedRect(capsule, radius, radius);
+    drawCentred(p, m_capsuleBase, capsule.center());
+    p.setOpacity(base * (0.07 + 0.06 * P));
+    drawCentred(p, m_capsuleTint, capsule.center());
 
     const double cy = capsule.center().y();
     const QPointF lightCentre(capsule.left() + capsulePadX + lightSide / 2, cy);
@@ -435,6 +446,7 @@ void UltramanTigaView::paintCapsule(QPainter& p, const QRectF& capsule, qint64 s
     p.setOpacity(base * 0.95);
     drawCentred(p, m_coreShadow, lightCentre, coreScale * (0.8 + 0.3 * P));
     p.setOpacity(base);
+    p.setPen(Qt::NoPen);
     p.setBrush(alpha(c, 0.82 + 0.18 * P));
     p.drawEllipse(lightCentre, 9 * coreScale, 9 * coreScale);
 
@@ -464,9 +476,8 @@ void UltramanTigaView::paintCapsule(QPainter& p, const QRectF& capsule, qint64 s
         cy + QFontMetricsF(countFont()).height() / 2 - QFontMetricsF(countFont()).descent();
     p.drawText(QPointF(countLeft + countWidth + capsuleSpacing, baseline), u"s"_s);
 
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(alpha(c, 0.24 + 0.28 * P), 1));
-    p.drawRoundedRect(capsule, radius, radius);
+    p.setOpacity(base * (0.24 + 0.28 * P));
+    drawCentred(p, m_capsuleEdge, capsule.center());
     p.restore();
 }
 
@@ -483,10 +494,14 @@ void UltramanTigaView::paint(QPainter& painter, const QRectF& rect, qint64 secon
     painter.setRenderHint(QPainter::Antialiasing);
     paintStars(painter, rect, t);
     const double outer = 0.55 * std::min(rect.width(), rect.height());
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(rect.center() - QPointF(outer, outer), QSizeF(2 * outer, 2 * outer)), m_shade);
+    const QRectF shade(rect.center() - QPointF(outer, outer), QSizeF(2 * outer, 2 * outer));
+    paintInBands(painter, shade, [&] {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(shade, m_shade);
+    });
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    paintHero(painter, l.hero, t, t, e);
+    const QRectF hero = l.hero.adjusted(-heroMargin - 40, -heroMargin - 20, heroMargin + 40, heroMargin + 20);
+    paintInBands(painter, hero, [&] { paintHero(painter, l.hero, t, t, e); });
     paintCapsule(painter, l.capsule, secondsRemaining, t, e.imageOpacity);
     if (e.textOpacity > 0) {
         painter.setOpacity(opacity * e.textOpacity);

@@ -99,6 +99,9 @@ private:
     QImage m_coreShadow;
     QSizeF m_capsuleShadowSize;
     QImage m_capsuleShadow;
+    QImage m_capsuleBase;
+    QImage m_capsuleTint;
+    QImage m_capsuleEdge;
     qint64 m_countSeconds = -1;
     int m_countColour = -1;
     QImage m_count;

@@ -1,6 +1,7 @@
 #include "themes/AuroraBackground.h"
 #include "themes/RestingCatView.h"
 #include "themes/UltramanTigaView.h"
+#include "ui/Bands.h"
 
 #include <QImage>
 #include <QPainter>
@@ -58,7 +59,7 @@ void heroFrame(benchmark::State& state) {
         QPainter p(&frame.image);
         if (frame.partial)
             p.setClipRegion(hero.animatedRegion(frame.rect, 200, t));
-        p.fillRect(frame.rect, QColor::fromRgbF(0, 0, 0, 0.72f));
+        paintInBands(p, frame.rect, [&] { p.fillRect(frame.rect, QColor::fromRgbF(0, 0, 0, 0.72f)); });
         hero.paint(p, frame.rect, 200, t);
         benchmark::DoNotOptimize(frame.image.constBits());
     }
