@@ -215,11 +215,6 @@ UltramanTigaView::Layout UltramanTigaView::layout(const QRectF& rect, qint64 sec
 QRegion UltramanTigaView::animatedRegion(const QRectF& rect, qint64 secondsRemaining,
                                          double secondsShown) const {
     QRegion region;
-    for (const Star& s : m_stars) {
-        const double r = s.size / 2 + 1;
-        const QPointF c(rect.left() + s.x * rect.width(), rect.top() + s.y * rect.height());
-        region += QRectF(c - QPointF(r, r), QSizeF(2 * r, 2 * r)).toAlignedRect();
-    }
     const Layout l = layout(rect, secondsRemaining);
     // The glow's widest swing with its blur, and the artwork's shadows plus the bob.
     const QPointF hero = l.hero.center();
@@ -501,12 +496,17 @@ void UltramanTigaView::paint(QPainter& painter, const QRectF& rect, qint64 secon
     paintInBands(painter, shade, [&] { painter.drawImage(shade, m_shade); });
     const QRectF hero = l.hero.adjusted(-heroMargin - 40, -heroMargin - 20, heroMargin + 40, heroMargin + 20);
     paintInBands(painter, hero, [&] { paintHero(painter, l.hero, t, t, e); });
-    paintCapsule(painter, l.capsule, secondsRemaining, t, e.imageOpacity);
+    // On an opaque backing store even plain blits go through the span
+    // painters that use the thread pool, so the capsule and texts go in bands too.
+    paintInBands(painter, l.capsule.adjusted(0, -40, 0, 40),
+                 [&] { paintCapsule(painter, l.capsule, secondsRemaining, t, e.imageOpacity); });
     if (e.textOpacity > 0) {
-        painter.setOpacity(opacity * e.textOpacity);
-        drawCentred(painter, m_headline, l.headline.center());
-        painter.setOpacity(opacity * 0.75 * e.textOpacity);
-        drawCentred(painter, m_subtitleImage, l.subtitle.center());
+        paintInBands(painter, l.headline.united(l.subtitle).adjusted(0, -textMargin, 0, textMargin), [&] {
+            painter.setOpacity(opacity * e.textOpacity);
+            drawCentred(painter, m_headline, l.headline.center());
+            painter.setOpacity(opacity * 0.75 * e.textOpacity);
+            drawCentred(painter, m_subtitleImage, l.subtitle.center());
+        });
     }
     painter.restore();
 }

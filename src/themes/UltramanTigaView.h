@@ -29,6 +29,7 @@ class UltramanTigaView {
 public:
     static constexpr int starCount = 120;
     static constexpr int frameIntervalMs = 40;
+    static constexpr int twinkleIntervalMs = 200;
     static constexpr double heroSide = 410.0;
 
     struct TimerLight {
@@ -64,9 +65,10 @@ public:
     bool hasArtwork() const { return !m_artwork.isNull(); }
 
     Layout layout(const QRectF& rect, qint64 secondsRemaining) const;
-    // What can change between two frames: the stars, the hero group, the
-    // capsule and, while they fade in, the texts. Stars only twinkle, so a
-    // host repainting this region every frame repaints everything that moves.
+    // What moves between two frames: the hero group, the capsule and, while
+    // they fade in, the texts; a few rectangles, cheap to repaint at 25 Hz.
+    // The stars twinkle slowly (a level or two per frame): a host repaints the
+    // whole view every `twinkleIntervalMs` for them, not each star every frame.
     QRegion animatedRegion(const QRectF& rect, qint64 secondsRemaining, double secondsShown) const;
     void paint(QPainter& painter, const QRectF& rect, qint64 secondsRemaining, double secondsShown);
 

@@ -11,8 +11,9 @@ constexpr int wide = 1 << 20;
 void paintInBands(QPainter& painter, const QRectF& area, const std::function<void()>& paint) {
     const QRectF device = painter.transform().mapRect(area);
     const double dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    // Whole logical lines, at most 64 device lines each.
-    const int band = std::max(1, int(64 / dpr));
+    // Whole logical lines, at most 32 device lines each: under a clip of
+    // a few rectangles a line holds several spans, and the engine counts spans.
+    const int band = std::max(1, int(32 / dpr));
     const int top = int(std::floor(device.top()));
     const int bottom = int(std::ceil(device.bottom()));
     if (bottom - top <= band) {

@@ -9,4 +9,5 @@ class QPainter;
 // into 64-line pieces for its thread pool and waits for them: a few hundred
 // context switches a frame on a two-core machine, for no gain at our sizes.
 // Painting a tall area band by band keeps each operation on this thread.
+// A host painting a clip of many small rectangles should band its own fills too.
 void paintInBands(QPainter& painter, const QRectF& area, const std::function<void()>& paint);
