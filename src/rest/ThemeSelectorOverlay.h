@@ -1,0 +1,78 @@
+#pragma once
+
+#include "themes/RestTheme.h"
+#include "ui/Springs.h"
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class QTimer;
+
+// The small panel in the rest view's top-right corner: one button per theme
+// and, in the wallpaper theme, the blur slider. It stores nothing itself: a
+// choice goes out through its callbacks, and the host hands the stored values
+// back in, so every screen's panel shows the same settings. Faint until the
+// pointer is over it; clicks land either way.
+class ThemeSelectorOverlay final : public QWidget {
+    Q_OBJECT
+public:
+    using ThemeChosen = std::function<void(RestTheme)>;
+    using BlurRadiusChanged = std::function<void(double)>;
+
+    static constexpr double faintOpacity = 0.25;
+    static constexpr double maxBlurRadius = 30.0;
+    static constexpr double defaultBlurRadius = 15.0;
+
+    ThemeSelectorOverlay(RestTheme current, double blurRadius, ThemeChosen onThemeChosen,
+                         BlurRadiusChanged onBlurRadiusChanged, QWidget* parent = nullptr);
+
+    // Monotonic seconds the animations run on; tests hand in their own.
+    void setAnimationClock(std::function<double()> clock);
+
+    void setCurrentTheme(RestTheme theme);
+    void setBlurRadius(double radius);
+    RestTheme currentTheme() const { return m_theme; }
+    double blurRadius() const { return m_blurRadius; }
+    bool isHovered() const { return m_hovered; }
+
+    // The radius as the panel shows and the slider holds it: within 0...30,
+    // and the default for a stored value that is no number at all.
+    static double sanitisedBlurRadius(double radius);
+    // The whole number beside the slider: 14.7 shows as 14.
+    static QString blurLabel(double radius);
+
+    // Where things sit, in the widget's coordinates; the top-right corner is the widget's.
+    QRectF themeRow() const;
+    QRectF blurRow() const;
+    QRectF buttonRect(RestTheme theme) const;
+    QRectF sliderTrack() const;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    double now() const;
+    void setHovered(bool hovered);
+    void slideTo(double x);
+    void animate();
+    bool showsBlurRow() const;
+
+    RestTheme m_theme;
+    double m_blurRadius;
+    const ThemeChosen m_onThemeChosen;
+    const BlurRadiusChanged m_onBlurRadiusChanged;
+    std::function<double()> m_clock;
+    bool m_hovered = false;
+    bool m_dragging = false;
+    Tween m_fade{faintOpacity};
+    std::array<Tween, 3> m_dots;
+    Tween m_blurRowShown{0.0};
+    QTimer* m_frameTimer = nullptr;
+};

@@ -1,0 +1,286 @@
+#include "Pixels.h"
+#include "themes/AuroraBackground.h"
+#include "themes/PolygonShape.h"
+#include "themes/RestingCatView.h"
+#include "themes/UltramanTigaView.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QSet>
+#include <QTest>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(std::optional<QPointF>)
+
+namespace {
+const QSizeF screen(1920, 1080);
+// Every draw at the middle of its range: no flicker, a wrapped firefly lands mid-width.
+const Uniform middle = [](double lo, double hi) { return (lo + hi) / 2; };
+
+QImage render(const std::function<void(QPainter&)>& paint) {
+    QImage image(screen.toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    QPainter p(&image);
+    paint(p);
+    return image;
+}
+bool near(QRgb pixel, const QColor& colour, int tolerance = 4) {
+    return std::abs(qRed(pixel) - colour.red()) <= tolerance &&
+           std::abs(qGreen(pixel) - colour.green()) <= tolerance &&
+           std::abs(qBlue(pixel) - colour.blue()) <= tolerance;
+}
+} // namespace
+
+class TestThemeViews : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void randomDrawsStayInTheirRanges() {
+        const QList<FireflyParticle> flies = AuroraBackground::makeParticles(screen, systemUniform());
+        QCOMPARE(flies.size(), 35);
+        QSet<QUuid> ids;
+        for (const FireflyParticle& f : flies) {
+            QVERIFY(QRectF(QPointF(0, 0), screen).contains(f.position));
+            QVERIFY(f.size >= 4 && f.size <= 12);
+            QVERIFY(f.velocity.y() >= -1.2 && f.velocity.y() <= -0.4);
+            QVERIFY(f.velocity.x() >= -0.4 && f.velocity.x() <= 0.4);
+            QVERIFY(f.opacity >= 0.25 && f.opacity <= 0.75);
+            ids.insert(f.id);
+        }
+        const QList<Star> stars = UltramanTigaView::makeStars(systemUniform());
+        QCOMPARE(stars.size(), 120);
+        for (const Star& s : stars) {
+            QVERIFY(s.x >= 0 && s.x <= 1 && s.y >= 0 && s.y <= 1);
+            QVERIFY(s.size >= 0.8 && s.size <= 2.8);
+            QVERIFY(s.opacity >= 0.15 && s.opacity <= 0.7);
+            QVERIFY(s.twinkleOffset >= 0 && s.twinkleOffset <= 2 * M_PI);
+            ids.insert(s.id);
+        }
+        QCOMPARE(ids.size(), 155);
+    }
+
+    void fireflyStep_data() {
+        QTest::addColumn<QPointF>("position");
+        QTest::addColumn<QPointF>("velocity");
+        QTest::addColumn<std::optional<QPointF>>("pointer");
+        QTest::addColumn<QPointF>("expected");
+        const std::optional<QPointF> none;
+        const QPointF up(0, -1);
+        QTest::newRow("without a pointer it only drifts")
+            << QPointF(500, 500) << QPointF(0.3, -0.7) << none << QPointF(500.3, 499.3);
+        QTest::newRow("on the pointer it is pushed 8 pt along +x")
+            << QPointF(500, 501) << up << std::optional(QPointF(500, 500)) << QPointF(508, 500);
+        QTest::newRow("80 pt away it is pushed 4 pt")
+            << QPointF(580, 501) << up << std::optional(QPointF(500, 500)) << QPointF(584, 500);
+        QTest::newRow("80 pt below it is pushed 4 pt down")
+            << QPointF(500, 581) << up << std::optional(QPointF(500, 500)) << QPointF(500, 584);
+        QTest::newRow("160 pt away it is left alone")
+            << QPointF(660, 501) << up << std::optional(QPointF(500, 500)) << QPointF(660, 500);
+        QTest::newRow("out through the top it comes back under the bottom")
+            << QPointF(300, -19.5) << up << none << QPointF(960, 1100);
+        QTest::newRow("out on the left it comes back on the right")
+            << QPointF(-20, 500) << QPointF(-0.5, 0) << none << QPointF(1940, 500);
+        QTest::newRow("out on the right it comes back on the left")
+            << QPointF(1940, 500) << QPointF(0.5, 0) << none << QPointF(-20, 500);
+        QTest::newRow("below the bottom it keeps rising from there")
+            << QPointF(900, 1200) << up << none << QPointF(900, 1199);
+    }
+    void fireflyStep() {
+        QFETCH(QPointF, position);
+        QFETCH(QPointF, velocity);
+        QFETCH(std::optional<QPointF>, pointer);
+        QFETCH(QPointF, expected);
+        FireflyParticle fly{QUuid::createUuid(), position, velocity, 6, 0.5};
+        const FireflyParticle next = AuroraBackground::step(fly, screen, pointer, middle);
+        QVERIFY2(std::abs(next.position.x() - expected.x()) < 1e-9 &&
+                     std::abs(next.position.y() - expected.y()) < 1e-9,
+                 qPrintable(u"at (%1, %2)"_s.arg(next.position.x()).arg(next.position.y())));
+        QCOMPARE(next.velocity, velocity);
+        QCOMPARE(next.opacity, 0.5);
+    }
+
+    void flickerStaysWithinItsBounds_data() {
+        QTest::addColumn<Uniform>("uniform");
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::newRow("always brightening stops at 0.85")
+            << Uniform([](double, double hi) { return hi; }) << 0.85 << 0.85;
+        QTest::newRow("always dimming stops at 0.15")
+            << Uniform([](double lo, double) { return lo; }) << 0.15 << 0.15;
+        QTest::newRow("a random walk stays within") << systemUniform() << 0.15 << 0.85;
+    }
+    void flickerStaysWithinItsBounds() {
+        QFETCH(Uniform, uniform);
+        QFETCH(double, low);
+        QFETCH(double, high);
+        AuroraBackground aurora(uniform);
+        aurora.initializeParticles(screen);
+        for (int i = 0; i < 2000; ++i)
+            aurora.tick(screen);
+        for (const FireflyParticle& f : aurora.particles())
+            QVERIFY2(f.opacity >= low - 1e-12 && f.opacity <= high + 1e-12,
+                     qPrintable(QString::number(f.opacity)));
+    }
+
+    void polygonVertices_data() {
+        QTest::addColumn<int>("sides");
+        QTest::addColumn<QSizeF>("size");
+        QTest::addColumn<QList<QPointF>>("expected");
+        const double s = 3 * std::sqrt(3.0) / 2;
+        QTest::newRow("a triangle in 8 x 6 has radius 3")
+            << 3 << QSizeF(8, 6) << QList<QPointF>{{7, 3}, {2.5, 3 + s}, {2.5, 3 - s}};
+        QTest::newRow("a square in 10 x 10 stands on a corner")
+            << 4 << QSizeF(10, 10) << QList<QPointF>{{10, 5}, {5, 10}, {0, 5}, {5, 0}};
+    }
+    void polygonVertices() {
+        QFETCH(int, sides);
+        QFETCH(QSizeF, size);
+        QFETCH(QList<QPointF>, expected);
+        const QList<QPointF> points = PolygonShape(sides).vertices(QRectF(QPointF(0, 0), size));
+        QCOMPARE(points.size(), expected.size());
+        for (qsizetype i = 0; i < points.size(); ++i)
+            QVERIFY(QLineF(points[i], expected[i]).length() < 1e-9);
+    }
+
+    void catBreathesAndWags_data() {
+        QTest::addColumn<double>("breath");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QSizeF>("body");
+        QTest::addColumn<double>("head");
+        QTest::addColumn<double>("tail");
+        QTest::newRow("breathed out, just shown") << 0.0 << 0.0 << QSizeF(140, 100) << -85.0 << -10.0;
+        QTest::newRow("breathed in, tail halfway") << 1.0 << 1.1 << QSizeF(133, 115) << -95.0 << 0.0;
+        QTest::newRow("tail at the far side after 2.2 s")
+            << 0.5 << 2.2 << QSizeF(136.5, 107.5) << -90.0 << 10.0;
+        QTest::newRow("tail back after 4.4 s") << 0.0 << 4.4 << QSizeF(140, 100) << -85.0 << -10.0;
+    }
+    void catBreathesAndWags() {
+        QFETCH(double, breath);
+        QFETCH(double, seconds);
+        QFETCH(QSizeF, body);
+        QFETCH(double, head);
+        QFETCH(double, tail);
+        QCOMPARE(RestingCatView::bodySize(breath), body);
+        QCOMPARE(RestingCatView::headOffset(breath), head);
+        QVERIFY(std::abs(RestingCatView::tailAngle(seconds) - tail) < 1e-9);
+    }
+
+    void timerLight_data() {
+        QTest::addColumn<qint64>("remaining");
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<double>("rate");
+        const QColor red = QColor::fromRgbF(1.0f, 0.2f, 0.18f);
+        const QColor amber = QColor::fromRgbF(1.0f, 0.82f, 0.2f);
+        const QColor green = QColor::fromRgbF(0.24f, 1.0f, 0.62f);
+        QTest::newRow("a fresh rest is red and fast") << qint64(20) << qint64(20) << red << 6.0;
+        QTest::newRow("at 0.55 it is amber") << qint64(11) << qint64(20) << amber << 3.2;
+        QTest::newRow("at 0.25 it is green and calm") << qint64(5) << qint64(20) << green << 1.7;
+        QTest::newRow("past the end it stays green") << qint64(-3) << qint64(20) << green << 1.7;
+        QTest::newRow("a total of 0 counts as 1") << qint64(1) << qint64(0) << red << 6.0;
+    }
+    void timerLight() {
+        QFETCH(qint64, remaining);
+        QFETCH(qint64, total);
+        QFETCH(QColor, colour);
+        QFETCH(double, rate);
+        const auto light = UltramanTigaView::timerLight(remaining, total);
+        QCOMPARE(light.colour, colour);
+        QCOMPARE(light.pulseRate, rate);
+        for (double g : {0.0, 0.3, 1.7, 12.9}) {
+            const double pulse = UltramanTigaView::pulse(g, rate);
+            QVERIFY(pulse >= 0.58 && pulse <= 1.0);
+        }
+    }
+
+    // --- what a person sees at 1920 x 1080
+
+    void firefliesAreLitAwayFromTheCentre() {
+        AuroraBackground aurora;
+        const QImage image = render([&](QPainter& p) { aurora.paint(p, QRectF(QPointF(0, 0), screen), 0); });
+        int checked = 0;
+        for (const FireflyParticle& f : aurora.particles()) {
+            const QPoint at = f.position.toPoint();
+            if (QLineF(f.position, QPointF(960, 540)).length() < 500 ||
+                !image.rect().adjusted(30, 30, -30, -30).contains(at))
+                continue;
+            // Against the backdrop 20 pt to its side, the core glows teal.
+            const QRgb dark = image.pixel(at + QPoint(f.position.x() < 960 ? 20 : -20, 0));
+            const QRgb lit = image.pixel(at);
+            QVERIFY2(qGreen(lit) >= qGreen(dark) + 8 && qBlue(lit) >= qBlue(dark) + 8,
+                     qPrintable(u"firefly at %1,%2"_s.arg(at.x()).arg(at.y())));
+            ++checked;
+        }
+        QVERIFY(checked > 0);
+    }
+
+    void theCatStandsInFur_data() {
+        QTest::addColumn<double>("breath");
+        QTest::addColumn<QPointF>("at");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<bool>("fur");
+        // Points in the cat's 140 x 180 stack; the tail turns about (60, 90).
+        QTest::newRow("its side is fur") << 0.0 << QPointF(5, 60) << 0.0 << true;
+        QTest::newRow("its face is fur") << 0.0 << QPointF(70, 80) << 0.0 << true;
+        QTest::newRow("above it, breathed out, is backdrop") << 0.0 << QPointF(70, -8) << 0.0 << false;
+        QTest::newRow("breathed in, the body reaches there") << 1.0 << QPointF(70, -8) << 0.0 << true;
+        QTest::newRow("at -10 degrees the tail's bend is low") << 0.0 << QPointF(-67, 62) << 0.0 << true;
+        QTest::newRow("at +10 degrees it is not there") << 0.0 << QPointF(-67, 62) << 2.2 << false;
+        QTest::newRow("at +10 degrees the bend has risen") << 0.0 << QPointF(-49.5, 20) << 2.2 << true;
+    }
+    void theCatStandsInFur() {
+        QFETCH(double, breath);
+        QFETCH(QPointF, at);
+        QFETCH(double, seconds);
+        QFETCH(bool, fur);
+        const QRectF slot(860, 400, 200, 300);
+        const QImage image = render([&](QPainter& p) { RestingCatView().paint(p, slot, breath, seconds); });
+        const QPointF origin = slot.center() - QPointF(70, 90);
+        QCOMPARE(near(image.pixel((origin + at).toPoint()), QColor::fromRgbF(0.95f, 0.65f, 0.35f)), fur);
+    }
+
+    void heroCapsuleAndHeadline_data() {
+        QTest::addColumn<qint64>("remaining");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("light");
+        QTest::addColumn<bool>("headline");
+        QTest::newRow("a rest starts red, its headline not yet there")
+            << qint64(20) << 0.6 << u"red"_s << false;
+        QTest::newRow("near its end the light is green, the headline in")
+            << qint64(2) << 2.0 << u"green"_s << true;
+    }
+    void heroCapsuleAndHeadline() {
+        QFETCH(qint64, remaining);
+        QFETCH(double, seconds);
+        QFETCH(QString, light);
+        QFETCH(bool, headline);
+        // Stars drawn at the lowest end of their ranges sit faint in a corner.
+        UltramanTigaView hero(
+            20, u"本集标题 · 打工人终于眨眼了"_s, [](double lo, double) { return lo; }, QImage());
+        const QRectF rect(QPointF(0, 0), screen);
+        const QImage image = render([&](QPainter& p) { hero.paint(p, rect, remaining, seconds); });
+        const auto l = hero.layout(rect, remaining);
+        const QRgb core = image.pixel(QPointF(l.capsule.left() + 44, l.capsule.center().y()).toPoint());
+        if (light == u"red"_s)
+            QVERIFY(qRed(core) > 200 && qGreen(core) < 120);
+        else
+            QVERIFY(qGreen(core) > 200 && qRed(core) < 150);
+        QCOMPARE(Pixels::brightest(image, l.headline) > 200, headline);
+        QCOMPARE(Pixels::brightest(image, l.subtitle) > 60, headline);
+        // No artwork: the violet disc, purple at its heart.
+        const QRgb disc =
+            image.pixel(l.hero.center().toPoint() + QPoint(0, int(9 * std::sin(0.55 * seconds))));
+        QVERIFY(qBlue(disc) > qGreen(disc) + 40 && qRed(disc) > qGreen(disc) + 20);
+    }
+
+    void heroArtworkShipsWithTheProgram() {
+        const QImage art = UltramanTigaView::loadArtwork();
+        QVERIFY(!art.isNull());
+        QVERIFY(art.hasAlphaChannel());
+        QCOMPARE(qAlpha(art.pixel(0, 0)), 0);
+    }
+};
+
+QTEST_MAIN(TestThemeViews)
+#include "TestThemeViews.moc"
