@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -179,29 +178,6 @@ private Q_SLOTS:
         AppFixture aurora;
         aurora.launch();
         QCOMPARE(aurora.wallpapers.requests, 0);
-    }
-
-    void savingACustomModeRestartsTheCountdown() {
-        AppFixture f;
-        f.launch();
-        f.clock.advanceSeconds(7);
-        f.alerts.whileShown = [](const AlertRequest& request) {
-            const auto fields = request.accessory->findChildren<QLineEdit*>();
-            fields.at(0)->setText(u" 25 "_s);
-            fields.at(1)->setText(u"30"_s);
-        };
-        f.app->selectMode(-1); // no custom mode yet: the dialog opens
-        QCOMPARE(f.app->selectedRestModeTag(), -1);
-        QCOMPARE(f.app->restCycle().workSecondsRemaining(), 1500);
-        QCOMPARE(f.defaults.integer(u"customRestModeWorkDuration"_s), 1500);
-        QCOMPARE(f.defaults.integer(u"selectedRestModeTag"_s), -1);
-        QCOMPARE(f.status(), u"⏳ 距离眼睛下班还有 25:00"_s);
-
-        f.app->selectMode(120020);
-        f.alerts.shown.clear();
-        f.app->selectMode(-1); // saved now: selected without asking
-        QVERIFY(f.alerts.shown.isEmpty());
-        QCOMPARE(f.app->restCycle().restDuration(), 30);
     }
 };
 

@@ -162,6 +162,7 @@ private Q_SLOTS:
         rig.pelvic.reminderTimerFired();
         QCOMPARE(rig.center.posted.size(), 1);
         QCOMPARE(rig.center.posted.first().identifier, pelvicId);
+        QVERIFY(rig.center.posted.first().body.endsWith(u"\n\n"_s + ToviCopy::pelvicFloorInstruction()));
 
         // Without a deferred reminder the end of a rest changes nothing.
         const auto next = rig.pelvic.nextReminderAt();
@@ -394,7 +395,7 @@ private Q_SLOTS:
         QVERIFY(rig.hydration.hasStartedToday());
         // Switched off, a due reminder reaches neither a notification nor an alert.
         rig.hydration.fireReminderIfNeeded();
-        ReminderRig::settle();
+        TestEnvironment::settle();
         QCOMPARE(rig.center.posted.size(), 1);
         QVERIFY(rig.alerts.shown.isEmpty());
         rig.hydration.setEnabled(true);
@@ -422,7 +423,7 @@ private Q_SLOTS:
         rig.clock.advanceSeconds(engine.intervalMinutes() * 60.0);
         engine.reminderTimerFired();
         QVERIFY(rig.alerts.shown.isEmpty());
-        ReminderRig::settle();
+        TestEnvironment::settle();
         QVERIFY(rig.center.posted.isEmpty());
         QCOMPARE(rig.alerts.shown.size(), 1);
         const AlertRequest alert = rig.alerts.shown.first();
@@ -456,10 +457,10 @@ private Q_SLOTS:
         rig.alerts.script = {1};
         rig.clock.advanceSeconds(45 * 60);
         rig.hydration.reminderTimerFired();
-        ReminderRig::settle();
+        TestEnvironment::settle();
         QCOMPARE(rig.center.posted.size(), 1);
         Q_EMIT rig.center.postFailed(hydrationId);
-        ReminderRig::settle();
+        TestEnvironment::settle();
         QCOMPARE(rig.alerts.shown.size(), 1);
         QCOMPARE(rig.alerts.shown.first().buttons.first(), u"水分充值 +1"_s);
         // One reminder, one prompt, however it finally reached the user.
