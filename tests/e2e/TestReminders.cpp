@@ -4,7 +4,6 @@
 #include <QJsonArray>
 #include <QStandardPaths>
 #include <QTest>
-#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -65,43 +64,28 @@ private:
     }
 
 private Q_SLOTS:
-    void aDueReminderIsANotificationThatCountsAndSkips() {
+    // What the notification says and how its action counts are the notification
+    // server test's; here, that it comes and that a dismissal reaches the toast.
+    void aDueReminderIsANotificationWhoseDismissalSkips() {
         VirtualDesktop desktop;
         QVERIFY2(desktop.isRunning(), qPrintable(desktop.error()));
         ToviProcess tovi(desktop, home(u"notify"_s));
         tovi.seedSettings(dueHydration(0));
         QVERIFY(tovi.start());
-        // What the notification says is the notification test's; here, that it comes and counts.
         E2E_WAIT_COMPARE(displayed(desktop), 1, 5000);
         QVERIFY(!desktop.screenshot(u"reminder-notification"_s).isEmpty());
         QCOMPARE(tovi.eventsOfType(u"hydration_prompt_shown"_s).size(), 1);
 
-        QCOMPARE(dunstctl(desktop, {u"context"_s}).exitCode, 0);
-        E2E_WAIT_COMPARE(tovi.eventsOfType(u"hydration_completed"_s).size(), 1, 5000);
-        const QJsonObject completed = tovi.eventsOfType(u"hydration_completed"_s).first();
-        QCOMPARE(completed.value("source"_L1).toString(), u"notification"_s);
-        QCOMPARE(completed.value("payload"_L1).toObject().value("countAfter"_L1).toInt(), 1);
-        QCOMPARE(completed.value("payload"_L1).toObject().value("intervalMinutes"_L1).toInt(), 45);
-        E2E_WAIT_COMPARE(displayed(desktop), 0, 5000);
-
-        // The next one, this time dismissed by the user.
-        tovi.sendSignal(SIGTERM);
-        QVERIFY(tovi.waitForExit());
-        QVERIFY(QFile::remove(tovi.settingsPath()));
-        tovi.seedSettings(dueHydration(1));
-        QVERIFY(tovi.start());
-        E2E_WAIT_COMPARE(displayed(desktop), 1, 5000);
         QCOMPARE(dunstctl(desktop, {u"close"_s}).exitCode, 0);
         E2E_WAIT_COMPARE(tovi.eventsOfType(u"hydration_skipped"_s).size(), 1, 5000);
         QCOMPARE(tovi.eventsOfType(u"hydration_skipped"_s).first().value("source"_L1).toString(),
                  u"notification"_s);
         E2E_WAIT(hasWindowOfSize(desktop, u"390x118"_s), 3000);
         QTest::qWait(400);
-        const QString shot = desktop.screenshot(u"reminder-skip-toast"_s);
-        QVERIFY(!shot.isEmpty());
+        QVERIFY(!desktop.screenshot(u"reminder-skip-toast"_s).isEmpty());
         // Gone again by itself.
         E2E_WAIT(!hasWindowOfSize(desktop, u"390x118"_s), 10000);
-        QCOMPARE(tovi.eventsOfType(u"hydration_completed"_s).size(), 1);
+        QVERIFY(tovi.eventsOfType(u"hydration_completed"_s).isEmpty());
     }
 
     void withoutAServerTheAlertAsksInstead() {
