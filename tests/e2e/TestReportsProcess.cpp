@@ -56,17 +56,15 @@ private Q_SLOTS:
 
         // That the offer comes once a day is the delegate's unit test.
         // 健康统计 is the tenth enabled entry; its second entry is the week.
-        for (int i = 0; i < 2; ++i) {
-            QVERIFY(m_desktop->openTrayMenu(u"status-menu-%1"_s.arg(i)));
-            QStringList keys{u"key"_s, u"--delay"_s, u"60"_s};
-            for (int d = 0; d < 10; ++d)
-                keys << u"Down"_s;
-            m_desktop->xdotool(keys << u"Right"_s);
-            QTest::qWait(300);
-            m_desktop->xdotool({u"key"_s, u"--delay"_s, u"60"_s, u"Down"_s, u"Return"_s});
-            E2E_WAIT_COMPARE(windowsNamed(u"Tovi 身体维护周报"_s).size(), i + 1, 10000);
-        }
-        m_desktop->screenshot(u"two-week-reports"_s);
+        QVERIFY(m_desktop->openTrayMenu(u"status-menu"_s));
+        QStringList keys{u"key"_s, u"--delay"_s, u"60"_s};
+        for (int d = 0; d < 10; ++d)
+            keys << u"Down"_s;
+        m_desktop->xdotool(keys << u"Right"_s);
+        QTest::qWait(300);
+        m_desktop->xdotool({u"key"_s, u"--delay"_s, u"60"_s, u"Down"_s, u"Return"_s});
+        E2E_WAIT_COMPARE(windowsNamed(u"Tovi 身体维护周报"_s).size(), 1, 10000);
+        m_desktop->screenshot(u"week-report"_s);
         tovi.sendSignal(SIGTERM);
         QVERIFY(tovi.waitForExit());
     }
