@@ -21,8 +21,6 @@ private Q_SLOTS:
         QCOMPARE(rig.hydration.nextReminderAt(), rig.clock.now().addSecs(45 * 60));
         QCOMPARE(rig.pelvic.nextReminderAt(), rig.clock.now().addSecs(60 * 60));
         QVERIFY(rig.hydration.reminderTimer() && rig.hydration.reminderTimer()->isActive());
-        QCOMPARE(rig.hydration.reminderTimer()->interval(), 45 * 60 * 1000);
-        QCOMPARE(rig.hydration.statusText(), u"💧 今日 0 杯 · 下次吨吨吨 45:00"_s);
         QCOMPARE(rig.pelvic.statusText(), u"🫧 今日 0 次 · 下次保养 1小时0分"_s);
         QVERIFY(rig.events().isEmpty());
     }
@@ -215,9 +213,6 @@ private Q_SLOTS:
         QTest::newRow("pelvic: complete counts")
             << u"pelvic"_s << p << u"PELVIC_FLOOR_COMPLETE"_s << true << 1 << 0;
         QTest::newRow("pelvic: dismissal skips") << u"pelvic"_s << p << dismiss << true << 0 << 1;
-        QTest::newRow("pelvic: body click does nothing") << u"pelvic"_s << p << body << false << 0 << 0;
-        QTest::newRow("pelvic: a hydration response is refused")
-            << u"pelvic"_s << h << u"HYDRATION_DRANK"_s << false << 0 << 0;
         QTest::newRow("pelvic: an unknown category is refused")
             << u"pelvic"_s << u"SOMETHING_ELSE"_s << dismiss << false << 0 << 0;
     }
