@@ -50,7 +50,6 @@ private Q_SLOTS:
     void theTree() {
         Fixture f;
         const QStringList titles = Fixture::titles(f.menu());
-        QCOMPARE(titles.size(), 26);
         QVERIFY(titles.at(0).startsWith(u"Tovi"_s) && titles.at(0).endsWith(u"🙏"_s));
         const QStringList expected{titles.at(0),
                                    u"—"_s,
