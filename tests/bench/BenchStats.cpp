@@ -1,7 +1,6 @@
 #include "stats/StatsReporter.h"
 #include "stats/StatsStore.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -25,30 +24,35 @@ void recordOneEvent(benchmark::State& state) {
 }
 BENCHMARK(recordOneEvent);
 
-// A month of 20,000 events in the shape Tovi writes them, across every type.
-void fillMonth(StatsStore& store, const QDateTime& start) {
-    const StatsPayload rest{{u"plannedSeconds"_s, 20},
-                            {u"actualSeconds"_s, 13},
-                            {u"skippedSeconds"_s, 7},
-                            {u"workDurationSeconds"_s, 1200},
-                            {u"theme"_s, u"aurora"_s}};
-    const StatsPayload reminder{{u"countAfter"_s, 3}, {u"intervalMinutes"_s, 45}};
-    for (int i = 0; i < 20000; ++i) {
-        const auto type = StatsEventType(i % 12);
-        const bool isRest = type == StatsEventType::restStarted || type == StatsEventType::restCompleted ||
-                            type == StatsEventType::restSkipped;
-        store.record(type, StatsEventSource::scheduled, isRest ? std::optional(u"S"_s) : std::nullopt,
-                     isRest ? rest : reminder, start.addSecs(i * 120));
+// A store of 20,000 events a month in the shape Tovi writes them, across every type.
+struct FilledStore {
+    explicit FilledStore(int months) {
+        for (int m = 0; m < months; ++m)
+            fillMonth(monthStart.addMonths(m));
     }
-}
+    void fillMonth(const QDateTime& start) {
+        const StatsPayload rest{{u"plannedSeconds"_s, 20},
+                                {u"actualSeconds"_s, 13},
+                                {u"skippedSeconds"_s, 7},
+                                {u"workDurationSeconds"_s, 1200},
+                                {u"theme"_s, u"aurora"_s}};
+        const StatsPayload reminder{{u"countAfter"_s, 3}, {u"intervalMinutes"_s, 45}};
+        for (int i = 0; i < 20000; ++i) {
+            const auto type = StatsEventType(i % 12);
+            const bool isRest = type == StatsEventType::restStarted ||
+                                type == StatsEventType::restCompleted || type == StatsEventType::restSkipped;
+            store.record(type, StatsEventSource::scheduled, isRest ? std::optional(u"S"_s) : std::nullopt,
+                         isRest ? rest : reminder, start.addSecs(i * 120));
+        }
+    }
+    QTemporaryDir dir;
+    StatsStore store{dir.path()};
+};
 
 void readMonthOf20000Events(benchmark::State& state) {
-    QTemporaryDir dir;
-    StatsStore store(dir.path());
-    fillMonth(store, monthStart);
-    const QDateTime end = monthStart.addMonths(1);
+    FilledStore filled(1);
     for (auto _ : state) {
-        const auto events = store.events(monthStart, end);
+        const auto events = filled.store.events(monthStart, monthStart.addMonths(1));
         if (events.size() != 20000)
             state.SkipWithError("lost events");
         benchmark::DoNotOptimize(events.size());
@@ -57,10 +61,8 @@ void readMonthOf20000Events(benchmark::State& state) {
 BENCHMARK(readMonthOf20000Events)->Unit(benchmark::kMillisecond);
 
 void monthReportOf20000Events(benchmark::State& state) {
-    QTemporaryDir dir;
-    StatsStore store(dir.path());
-    fillMonth(store, monthStart);
-    const StatsReporter reporter(store);
+    FilledStore filled(1);
+    const StatsReporter reporter(filled.store);
     for (auto _ : state) {
         const StatsReport report = reporter.makeReport(StatsReportScope::month(monthStart.addDays(3)));
         if (report.total.eventCount != 20000)
@@ -70,13 +72,10 @@ void monthReportOf20000Events(benchmark::State& state) {
 }
 BENCHMARK(monthReportOf20000Events)->Unit(benchmark::kMillisecond);
 
-// A week that straddles two month files of 20,000 events each.
+// A week that straddles two month files.
 void weekReportAcrossAMonthBoundary(benchmark::State& state) {
-    QTemporaryDir dir;
-    StatsStore store(dir.path());
-    fillMonth(store, monthStart);
-    fillMonth(store, monthStart.addMonths(1));
-    const StatsReporter reporter(store, QLocale(QLocale::German, QLocale::Germany));
+    FilledStore filled(2);
+    const StatsReporter reporter(filled.store, QLocale(QLocale::German, QLocale::Germany));
     for (auto _ : state) {
         const StatsReport report = reporter.makeReport(StatsReportScope::week(monthStart.addMonths(1)));
         benchmark::DoNotOptimize(report.days.size());

@@ -38,11 +38,8 @@ private:
                     [this](const NotificationResponse& r) { hydration.handleNotificationResponse(r); });
             hydration.start();
         }
-        int eventsOf(StatsEventType type) const {
-            int n = 0;
-            for (const StatsEvent& e : store.events(clock.now().addDays(-1), clock.now().addDays(1)))
-                n += e.type == type;
-            return n;
+        qsizetype eventsOf(StatsEventType type) const {
+            return ofType(store.events(clock.now().addDays(-1), clock.now().addDays(1)), type).size();
         }
         // Fires now and waits for the server's id of the new notification.
         uint fire(uint previous) {

@@ -28,7 +28,7 @@ private Q_SLOTS:
     }
     void cleanupTestCase() { m_desktop.reset(); }
 
-    void yesterdaysReportIsOfferedOnceADay() {
+    void yesterdaysReportIsOfferedAndTheMenuOpensWeeks() {
         const QString home =
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/homes/reports"_s;
         ToviProcess tovi(*m_desktop, home);
@@ -54,26 +54,17 @@ private Q_SLOTS:
         QTest::qWait(500);
         m_desktop->screenshot(u"yesterday-report"_s);
 
-        // A second launch the same day offers nothing: the day is remembered.
-        tovi.sendSignal(SIGTERM);
-        QVERIFY(tovi.waitForExit());
-        QVERIFY(tovi.start());
-        E2E_WAIT(m_desktop->trayIconShown(), 10000);
-        QTest::qWait(3000);
-        QCOMPARE(toviWindows(), 1);
-
+        // That the offer comes once a day is the delegate's unit test.
         // 健康统计 is the tenth enabled entry; its second entry is the week.
-        for (int i = 0; i < 2; ++i) {
-            QVERIFY(m_desktop->openTrayMenu(u"status-menu-%1"_s.arg(i)));
-            QStringList keys{u"key"_s, u"--delay"_s, u"60"_s};
-            for (int d = 0; d < 10; ++d)
-                keys << u"Down"_s;
-            m_desktop->xdotool(keys << u"Right"_s);
-            QTest::qWait(300);
-            m_desktop->xdotool({u"key"_s, u"--delay"_s, u"60"_s, u"Down"_s, u"Return"_s});
-            E2E_WAIT_COMPARE(windowsNamed(u"Tovi 身体维护周报"_s).size(), i + 1, 10000);
-        }
-        m_desktop->screenshot(u"two-week-reports"_s);
+        QVERIFY(m_desktop->openTrayMenu(u"status-menu"_s));
+        QStringList keys{u"key"_s, u"--delay"_s, u"60"_s};
+        for (int d = 0; d < 10; ++d)
+            keys << u"Down"_s;
+        m_desktop->xdotool(keys << u"Right"_s);
+        QTest::qWait(300);
+        m_desktop->xdotool({u"key"_s, u"--delay"_s, u"60"_s, u"Down"_s, u"Return"_s});
+        E2E_WAIT_COMPARE(windowsNamed(u"Tovi 身体维护周报"_s).size(), 1, 10000);
+        m_desktop->screenshot(u"week-report"_s);
         tovi.sendSignal(SIGTERM);
         QVERIFY(tovi.waitForExit());
     }

@@ -15,7 +15,7 @@ private:
     std::unique_ptr<VirtualDesktop> m_desktop;
 
     // Enabled entries of the status menu, from the top.
-    enum Entry { restNow = 1, restModes = 2, launchAtLogin = 11, quit = 13 };
+    enum Entry { launchAtLogin = 11, quit = 13 };
 
     void pick(int entry) const {
         QStringList keys{u"key"_s, u"--delay"_s, u"60"_s};
@@ -64,22 +64,14 @@ private Q_SLOTS:
         const QString home =
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/homes/menu"_s;
         ToviProcess tovi(*m_desktop, home);
+        // A saved custom mode, so that its entry is enabled on the walk to the dialog.
         tovi.seedSettings({u"selectedRestModeTag=-1"_s, u"customRestModeWorkDuration=3600"_s,
                            u"customRestModeRestDuration=3"_s});
         QVERIFY(tovi.start());
         E2E_WAIT(m_desktop->trayIconShown(), 10000);
 
-        // A rest at once, recorded as the user's own.
-        QVERIFY(m_desktop->openTrayMenu(u"status-menu"_s));
-        pick(restNow);
-        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_started"_s).size(), 1, 5000);
-        QCOMPARE(tovi.eventsOfType(u"rest_started"_s).first().value("source"_L1).toString(), u"manual"_s);
-        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_completed"_s).size(), 1, 10000);
-        E2E_WAIT(m_desktop->visibleWindowsOfClass(u"tovi"_s).size() == m_desktop->trayIconWindows(), 5000);
-
-        // The custom dialog takes 25 minutes and 30 seconds; the rest's
-        // closing line has gone by the time the menu shows again.
-        QTest::qWait(4000);
+        // Rest now is the unit test's; the rest itself the rest run's.
+        // The custom dialog takes 25 minutes and 30 seconds.
         QVERIFY(!enterCustomMode(u"25"_s, u"30"_s).isEmpty());
         E2E_WAIT_COMPARE(setting(tovi, u"customRestModeWorkDuration"_s).toString(), u"1500"_s, 5000);
         QCOMPARE(setting(tovi, u"customRestModeRestDuration"_s).toString(), u"30"_s);
@@ -110,8 +102,6 @@ private Q_SLOTS:
         QVERIFY(m_desktop->openTrayMenu(u"status-menu-login-marked"_s));
         pick(launchAtLogin);
         E2E_WAIT(!QFile::exists(entry), 5000);
-        QVERIFY(tovi.logLines().contains(u"Tovi: 已设置开机自启"_s));
-        E2E_WAIT(tovi.logLines().contains(u"Tovi: 已取消开机自启"_s), 5000);
 
         // 退出 ends the process.
         QVERIFY(m_desktop->openTrayMenu(u"status-menu-quit"_s));

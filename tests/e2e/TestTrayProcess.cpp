@@ -29,14 +29,8 @@ private Q_SLOTS:
         E2E_WAIT(m_desktop->trayIconShown(), 10000);
 
         E2E_WAIT_COMPARE(tovi.eventsOfType(u"app_launched"_s).size(), 1, 5000);
-        const QJsonObject launched = tovi.events().first();
-        for (const char* key :
-             {"id", "timestamp", "dayKey", "monthKey", "type", "source", "payload", "appVersion"})
-            QVERIFY2(launched.contains(QLatin1StringView(key)), key);
-        QVERIFY(!launched.contains("sessionId"_L1));
-        QCOMPARE(launched.value("source"_L1).toString(), u"system"_s);
-        QVERIFY(launched.value("payload"_L1).toObject().isEmpty());
-        QCOMPARE(launched.value("monthKey"_L1).toString() + u".jsonl"_s,
+        // The line's fields are the store's tests'; here, that it lands in the month's file.
+        QCOMPARE(tovi.events().first().value("monthKey"_L1).toString() + u".jsonl"_s,
                  QDir(tovi.eventsDirectory()).entryList(QDir::Files).value(0));
 
         // A second instance says so, exits 0 and writes nothing.

@@ -1,6 +1,5 @@
 #include "AppFixture.h"
 
-#include "TestEnvironment.h"
 #include "platform/Log.h"
 
 #include <QAction>
@@ -25,7 +24,7 @@ QAction* find(const QMenu* menu, const QString& title) {
 } // namespace
 
 AppFixture::AppFixture(const QStringList& settings, LoginItemService* login)
-    : clock(QDateTime(QDate(2025, 3, 3), QTime(10, 0), Qt::LocalTime))
+    : clock(localTime(2025, 3, 3, 10))
     , base(TestEnvironment::freshDirectory(u"app-%1"_s.arg(++fixtures)))
     , defaults(base + u"/Tovi.conf"_s)
     , store(base)
@@ -54,12 +53,7 @@ QList<StatsEvent> AppFixture::events() const {
 }
 
 QList<StatsEvent> AppFixture::eventsOf(StatsEventType type) const {
-    QList<StatsEvent> out;
-    for (const StatsEvent& event : events()) {
-        if (event.type == type)
-            out << event;
-    }
-    return out;
+    return ofType(events(), type);
 }
 
 QAction* AppFixture::entry(const QString& title) const {

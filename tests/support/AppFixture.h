@@ -5,6 +5,7 @@
 #include "FakeNotificationCenter.h"
 #include "FakeScreens.h"
 #include "FakeWallpapers.h"
+#include "TestEnvironment.h"
 #include "app/AppDelegate.h"
 #include "platform/Defaults.h"
 #include "platform/LoginItemService.h"

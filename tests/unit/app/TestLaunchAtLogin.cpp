@@ -32,10 +32,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         QFETCH(bool, enabled);
         const QString path = m_base + u"/tovi.desktop"_s;
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        file.close();
+        QVERIFY(TestEnvironment::writeFile(path, content));
         QCOMPARE(XdgAutostartLoginItem(path, u"/usr/bin/tovi"_s).isEnabled(), enabled);
     }
 
@@ -75,9 +72,7 @@ private Q_SLOTS:
         QFETCH(QString, logPrefix);
         QFETCH(QString, alertPrefix);
         // An autostart "directory" that is a file cannot hold the entry, even for root.
-        QFile blocker(m_base + u"/autostart"_s);
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        QVERIFY(TestEnvironment::writeFile(m_base + u"/autostart"_s, {}));
         XdgAutostartLoginItem real(m_base + u"/autostart/tovi.desktop"_s, u"/usr/bin/tovi"_s);
         // Root may delete any entry, so a refusal to remove one is scripted.
         struct Stuck final : LoginItemService {

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -149,59 +148,28 @@ private Q_SLOTS:
         QCOMPARE(f.status(), u"💧 已记录一杯水"_s);
     }
 
-    void wallpaperPrefetchOneMinuteBeforeTheRest_data() {
+    // One photo asked for at launch and one a minute before the rest, for the wallpaper theme only.
+    void wallpaperPrefetch_data() {
         QTest::addColumn<QString>("theme");
         QTest::addColumn<qint64>("work");
         QTest::addColumn<int>("requests");
-        QTest::newRow("wallpaper, 20 minutes") << u"wallpaper"_s << 1200LL << 1;
-        QTest::newRow("wallpaper, 61 s") << u"wallpaper"_s << 61LL << 1;
-        QTest::newRow("wallpaper, 60 s never reaches the check") << u"wallpaper"_s << 60LL << 0;
-        QTest::newRow("aurora") << u"aurora"_s << 1200LL << 0;
-        QTest::newRow("not a theme") << u"Wallpaper"_s << 1200LL << 0;
+        QTest::newRow("wallpaper, 20 minutes: at launch and before the rest")
+            << u"wallpaper"_s << 1200LL << 2;
+        QTest::newRow("wallpaper, 61 s: at launch and before the rest") << u"wallpaper"_s << 61LL << 2;
+        QTest::newRow("wallpaper, 60 s: the work never reaches the check") << u"wallpaper"_s << 60LL << 1;
+        QTest::newRow("aurora never asks") << u"aurora"_s << 1200LL << 0;
+        QTest::newRow("a name that is no theme never asks") << u"Wallpaper"_s << 1200LL << 0;
     }
-    void wallpaperPrefetchOneMinuteBeforeTheRest() {
+    void wallpaperPrefetch() {
         QFETCH(QString, theme);
         QFETCH(qint64, work);
         QFETCH(int, requests);
-        AppFixture f({u"selectedTheme=aurora"_s, u"selectedRestModeTag=-1"_s,
+        AppFixture f({u"selectedTheme="_s + theme, u"selectedRestModeTag=-1"_s,
                       u"customRestModeWorkDuration=%1"_s.arg(work), u"customRestModeRestDuration=20"_s});
         f.launch();
-        f.defaults.setString(u"selectedTheme"_s, theme);
         for (qint64 i = 0; i < work; ++i)
             f.app->tick();
         QCOMPARE(f.wallpapers.requests, requests);
-    }
-
-    void launchPrefetchesForTheWallpaperThemeOnly() {
-        AppFixture wallpaper({u"selectedTheme=wallpaper"_s});
-        wallpaper.launch();
-        QCOMPARE(wallpaper.wallpapers.requests, 1);
-        AppFixture aurora;
-        aurora.launch();
-        QCOMPARE(aurora.wallpapers.requests, 0);
-    }
-
-    void savingACustomModeRestartsTheCountdown() {
-        AppFixture f;
-        f.launch();
-        f.clock.advanceSeconds(7);
-        f.alerts.whileShown = [](const AlertRequest& request) {
-            const auto fields = request.accessory->findChildren<QLineEdit*>();
-            fields.at(0)->setText(u" 25 "_s);
-            fields.at(1)->setText(u"30"_s);
-        };
-        f.app->selectMode(-1); // no custom mode yet: the dialog opens
-        QCOMPARE(f.app->selectedRestModeTag(), -1);
-        QCOMPARE(f.app->restCycle().workSecondsRemaining(), 1500);
-        QCOMPARE(f.defaults.integer(u"customRestModeWorkDuration"_s), 1500);
-        QCOMPARE(f.defaults.integer(u"selectedRestModeTag"_s), -1);
-        QCOMPARE(f.status(), u"⏳ 距离眼睛下班还有 25:00"_s);
-
-        f.app->selectMode(120020);
-        f.alerts.shown.clear();
-        f.app->selectMode(-1); // saved now: selected without asking
-        QVERIFY(f.alerts.shown.isEmpty());
-        QCOMPARE(f.app->restCycle().restDuration(), 30);
     }
 };
 

@@ -4,8 +4,6 @@
 #include "rest/RestCycle.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
@@ -20,13 +18,18 @@ struct Fixture : AppFixture {
         launch();
     }
     QMenu* submenu(int row) const { return menu()->actions().at(row)->menu(); }
-    // Titles of a menu, a separator as "—".
-    static QStringList titles(const QMenu* m) {
+    // Each entry's title, marked "·" when it cannot be picked, "☐" when it
+    // can be checked and "▸" when it opens a submenu; a separator as "—".
+    QStringList rows() const {
         QStringList out;
-        for (const QAction* a : m->actions())
-            out << (a->isSeparator() ? u"—"_s : a->text());
+        for (const QAction* a : menu()->actions())
+            out << (a->isSeparator()
+                        ? u"—"_s
+                        : (a->isEnabled() ? u""_s : u"·"_s) + (a->isCheckable() ? u"☐"_s : u""_s) +
+                              (a->menu() ? u"▸"_s : u""_s) + a->text());
         return out;
     }
+    QString title(int row) const { return menu()->actions().at(row)->text(); }
     static QList<bool> checked(const QMenu* m) {
         QList<bool> out;
         for (const QAction* a : m->actions())
@@ -36,14 +39,7 @@ struct Fixture : AppFixture {
     }
 };
 
-enum Row {
-    restNow = 4,
-    restModes = 5,
-    themes = 6,
-    hydrationInterval = 11,
-    pelvicInterval = 17,
-    reports = 20
-};
+enum Row { restNow = 4, restModes = 5, themes = 6, hydrationInterval = 11, pelvicInterval = 17 };
 } // namespace
 
 class TestStatusMenu : public QObject {
@@ -51,68 +47,37 @@ class TestStatusMenu : public QObject {
 private Q_SLOTS:
     void theTree() {
         Fixture f;
-        const QStringList titles = Fixture::titles(f.menu());
-        QCOMPARE(titles.size(), 26);
-        QVERIFY(titles.at(0).startsWith(u"Tovi"_s) && titles.at(0).endsWith(u"🙏"_s));
-        const QStringList expected{titles.at(0),
+        QVERIFY(f.title(0).startsWith(u"Tovi"_s) && f.title(0).endsWith(u"🙏"_s));
+        QVERIFY(ToviCopy::startupSigns().contains(f.title(3)));
+        QVERIFY(f.title(9).startsWith(u"💧"_s) && f.title(15).startsWith(u"🫧"_s));
+        const QStringList expected{u"·"_s + f.title(0),
                                    u"—"_s,
-                                   u"👁 护眼休息"_s,
-                                   titles.at(3),
+                                   u"·👁 护眼休息"_s,
+                                   u"·"_s + f.title(3),
                                    u"    立即闭眼充能"_s,
-                                   u"    护眼节奏"_s,
-                                   u"    切换休息主题"_s,
+                                   u"▸    护眼节奏"_s,
+                                   u"▸    切换休息主题"_s,
                                    u"—"_s,
-                                   u"💧 喝水提醒"_s,
-                                   titles.at(9),
-                                   u"    喝水提醒：已开启"_s,
-                                   u"    喝水提醒间隔（当前每 45 分钟）"_s,
+                                   u"·💧 喝水提醒"_s,
+                                   u"·"_s + f.title(9),
+                                   u"☐    喝水提醒：已开启"_s,
+                                   u"▸    喝水提醒间隔（当前每 45 分钟）"_s,
                                    u"    立即喝水"_s,
                                    u"—"_s,
-                                   u"🫧 提肛提醒"_s,
-                                   titles.at(15),
-                                   u"    提肛提醒：已开启"_s,
-                                   u"    提肛提醒间隔（当前每 60 分钟）"_s,
+                                   u"·🫧 提肛提醒"_s,
+                                   u"·"_s + f.title(15),
+                                   u"☐    提肛提醒：已开启"_s,
+                                   u"▸    提肛提醒间隔（当前每 60 分钟）"_s,
                                    u"    立即提肛"_s,
                                    u"—"_s,
-                                   u"📊 健康统计"_s,
+                                   u"▸📊 健康统计"_s,
                                    u"—"_s,
-                                   u"开机自启"_s,
+                                   u"☐开机自启"_s,
                                    u"—"_s,
                                    u"关于 Tovi"_s,
                                    u"退出"_s};
-        QCOMPARE(titles, expected);
-        QVERIFY(ToviCopy::startupSigns().contains(titles.at(3)));
-        QVERIFY(titles.at(9).startsWith(u"💧"_s) && titles.at(15).startsWith(u"🫧"_s));
-
-        QList<int> disabled;
-        QList<int> checkable;
-        for (int i = 0; i < titles.size(); ++i) {
-            const QAction* a = f.menu()->actions().at(i);
-            if (!a->isSeparator() && !a->isEnabled())
-                disabled << i;
-            if (a->isCheckable())
-                checkable << i;
-        }
-        QCOMPARE(disabled, (QList<int>{0, 2, 3, 8, 9, 14, 15}));
-        QCOMPARE(checkable, (QList<int>{10, 16, 22}));
-        for (int row :
-             {int(restModes), int(themes), int(hydrationInterval), int(pelvicInterval), int(reports)})
-            QVERIFY(f.submenu(row));
-
-        QCOMPARE(Fixture::titles(f.submenu(restModes)),
-                 (QStringList{u"当前节奏：营业 20 分钟 / 眼睛下线 20 秒"_s, u"—"_s,
-                              u"营业 20 分钟 / 眼睛下线 20 秒"_s, u"营业 45 分钟 / 眼睛下线 5 分钟"_s,
-                              u"营业 60 分钟 / 眼睛下线 10 分钟"_s, u"—"_s, u"自定义节奏：尚未设置"_s,
-                              u"手动输入时长..."_s}));
-        QCOMPARE(f.submenu(restModes)->actions().at(6)->data().toLongLong(), -1);
-        QVERIFY(!f.submenu(restModes)->actions().at(6)->isEnabled());
-        QCOMPARE(Fixture::titles(f.submenu(themes)),
-                 (QStringList{u"极光萤火虫"_s, u"随机网络壁纸"_s, u"光之巨人"_s}));
-        QCOMPARE(Fixture::titles(f.submenu(hydrationInterval)),
-                 (QStringList{u"每 30 分钟"_s, u"每 45 分钟"_s, u"每 60 分钟"_s, u"每 90 分钟"_s, u"—"_s,
-                              u"手动输入间隔..."_s}));
-        QCOMPARE(Fixture::titles(f.submenu(reports)),
-                 (QStringList{u"查看今日日报"_s, u"查看本周周报"_s, u"查看本月月报"_s}));
+        QCOMPARE(f.rows(), expected);
+        QCOMPARE(f.submenu(restModes)->actions().at(0)->text(), u"当前节奏：营业 20 分钟 / 眼睛下线 20 秒"_s);
     }
 
     void marksAfterCommands() {
@@ -130,13 +95,14 @@ private Q_SLOTS:
 
         f.submenu(hydrationInterval)->actions().at(3)->trigger();
         QCOMPARE(f.defaults.integer(u"hydrationReminderIntervalMinutes"_s), 90);
-        QCOMPARE(f.menu()->actions().at(hydrationInterval)->text(), u"    喝水提醒间隔（当前每 90 分钟）"_s);
+        QCOMPARE(f.title(hydrationInterval), u"    喝水提醒间隔（当前每 90 分钟）"_s);
         QCOMPARE(Fixture::checked(f.submenu(hydrationInterval)), (QList<bool>{false, false, false, true}));
 
         f.menu()->actions().at(10)->trigger();
-        QCOMPARE(f.menu()->actions().at(10)->text(), u"    喝水提醒：已关闭"_s);
+        QCOMPARE(f.title(10), u"    喝水提醒：已关闭"_s);
         QVERIFY(!f.menu()->actions().at(10)->isChecked());
         QCOMPARE(f.defaults.boolean(u"hydrationReminderEnabled"_s), false);
+        QCOMPARE(f.title(9), u"💧 水分雷达：已下线"_s);
     }
 
     void theCustomEntryBeforeAndAfterSaving() {
@@ -155,6 +121,15 @@ private Q_SLOTS:
         QVERIFY(custom->isEnabled() && custom->isChecked());
         QCOMPARE(Fixture::checked(f.submenu(restModes)), (QList<bool>{false, false, false, true}));
         QCOMPARE(f.status(), u"⏳ 距离眼睛下班还有 25:00"_s);
+        QCOMPARE(f.defaults.integer(u"customRestModeWorkDuration"_s), 1500);
+        QCOMPARE(f.defaults.integer(u"selectedRestModeTag"_s), -1);
+
+        // Once saved, the custom mode is picked again without asking.
+        f.submenu(restModes)->actions().at(2)->trigger();
+        f.alerts.shown.clear();
+        custom->trigger();
+        QVERIFY(f.alerts.shown.isEmpty());
+        QCOMPARE(f.app->restCycle().restDuration(), 30);
     }
 
     void aStoredThemeThatIsNoThemeMarksNone() {
@@ -176,11 +151,8 @@ private Q_SLOTS:
         Fixture f;
         // Marks gone stale behind the menu's back.
         f.defaults.setString(u"selectedTheme"_s, u"wallpaper"_s);
-        QDir().mkpath(f.base + u"/autostart"_s);
-        QFile entry(f.base + u"/autostart/tovi.desktop"_s);
-        QVERIFY(entry.open(QIODevice::WriteOnly));
-        entry.write("[Desktop Entry]\nType=Application\nExec=/usr/bin/tovi\n");
-        entry.close();
+        QVERIFY(TestEnvironment::writeFile(f.base + u"/autostart/tovi.desktop"_s,
+                                           "[Desktop Entry]\nType=Application\nExec=/usr/bin/tovi\n"));
 
         Q_EMIT f.submenu(restModes)->aboutToShow();
         QCOMPARE(Fixture::checked(f.submenu(themes)), (QList<bool>{true, false, false}));
@@ -220,26 +192,35 @@ private Q_SLOTS:
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("answer");
         QTest::addColumn<qint64>("stored");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("error");
         const QString water = u"hydrationReminderIntervalMinutes"_s;
         const QString pelvic = u"pelvicFloorReminderIntervalMinutes"_s;
-        QTest::newRow("water, 480") << int(hydrationInterval) << water << u"480"_s << 480LL
-                                    << u"设置喝水提醒间隔"_s << QString();
-        QTest::newRow("water, 481 leaves it") << int(hydrationInterval) << water << u"481"_s << 60LL
-                                              << u"设置喝水提醒间隔"_s << u"自动喝水间隔无效"_s;
-        QTest::newRow("pelvic floor, 0 leaves it") << int(pelvicInterval) << pelvic << u"0"_s << 60LL
-                                                   << u"设置提肛提醒间隔"_s << u"自动提肛间隔无效"_s;
+        const QString waterTitle = u"设置喝水提醒间隔"_s;
+        QTest::newRow("water, 480 is applied")
+            << int(hydrationInterval) << water << u"480"_s << 0 << 480LL << waterTitle << QString();
+        QTest::newRow("water, 481 leaves it and says why") << int(hydrationInterval) << water << u"481"_s << 0
+                                                           << 60LL << waterTitle << u"自动喝水间隔无效"_s;
+        QTest::newRow("water, a valid value cancelled leaves it without a word")
+            << int(hydrationInterval) << water << u"30"_s << 1 << 60LL << waterTitle << QString();
+        QTest::newRow("water, a valid value in a closed dialog leaves it")
+            << int(hydrationInterval) << water << u"30"_s << -1 << 60LL << waterTitle << QString();
+        QTest::newRow("pelvic floor, 0 leaves it and says why")
+            << int(pelvicInterval) << pelvic << u"0"_s << 0 << 60LL << u"设置提肛提醒间隔"_s
+            << u"自动提肛间隔无效"_s;
     }
     void intervalDialogs() {
         QFETCH(int, row);
         QFETCH(QString, key);
         QFETCH(QString, typed);
+        QFETCH(int, answer);
         QFETCH(qint64, stored);
         QFETCH(QString, title);
         QFETCH(QString, error);
         Fixture f({key + u"=60"_s});
+        f.alerts.script = {answer};
         f.alerts.whileShown = [&](const AlertRequest& request) {
             if (request.accessory)
                 request.accessory->findChild<QLineEdit*>()->setText(typed);
@@ -247,6 +228,8 @@ private Q_SLOTS:
         f.submenu(row)->actions().last()->trigger();
         QCOMPARE(f.defaults.integer(key), stored);
         QCOMPARE(f.alerts.shown.first().messageText, title);
+        // The first button applies: 0 is what the script answers for it.
+        QCOMPARE(f.alerts.shown.first().buttons, (QStringList{u"应用"_s, u"取消"_s}));
         QCOMPARE(f.alerts.shown.size(), error.isEmpty() ? 1 : 2);
         if (!error.isEmpty())
             QCOMPARE(f.alerts.shown.last().messageText, error);
@@ -260,7 +243,7 @@ private Q_SLOTS:
         f.alerts.script = {0};
         f.menu()->actions().at(12)->trigger();
         QCOMPARE(f.app->hydrationReminders()->count(), 1);
-        QCOMPARE(f.menu()->actions().at(9)->text(), u"💧 今日 1 杯 · 下次吨吨吨 45:00"_s);
+        QCOMPARE(f.title(9), u"💧 今日 1 杯 · 下次吨吨吨 45:00"_s);
     }
 
     void restNowStartsAManualRest() {

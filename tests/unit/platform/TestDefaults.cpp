@@ -16,11 +16,7 @@ class TestDefaults : public QObject {
 private:
     QString m_path;
 
-    void writeFile(const QByteArray& ini) {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(ini);
-    }
+    void writeFile(const QByteArray& ini) { QVERIFY(TestEnvironment::writeFile(m_path, ini)); }
 
 private Q_SLOTS:
     // A new file name per case: QSettings caches a file by path, and two rows of

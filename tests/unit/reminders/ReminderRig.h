@@ -11,8 +11,6 @@
 #include "reminders/PelvicFloorReminderManager.h"
 #include "stats/StatsStore.h"
 
-#include <QCoreApplication>
-
 // Both reminders over one fake clock, store, alert script and notification centre.
 struct ReminderRig {
     explicit ReminderRig(const QDateTime& start)
@@ -32,18 +30,7 @@ struct ReminderRig {
         return twin == QStringLiteral("pelvic") ? static_cast<ReminderEngine&>(pelvic) : hydration;
     }
     QList<StatsEvent> events() const { return store.events(clock.now().addDays(-3), clock.now().addDays(3)); }
-    QList<StatsEvent> eventsOf(StatsEventType type) const {
-        QList<StatsEvent> out;
-        for (const StatsEvent& e : events())
-            if (e.type == type)
-                out << e;
-        return out;
-    }
-    // Runs what the engines queued for a later turn of the event loop.
-    static void settle() {
-        for (int i = 0; i < 5; ++i)
-            QCoreApplication::processEvents();
-    }
+    QList<StatsEvent> eventsOf(StatsEventType type) const { return ofType(events(), type); }
 
     FakeClock clock;
     QString base;
@@ -56,7 +43,3 @@ struct ReminderRig {
     HydrationReminderManager hydration;
     PelvicFloorReminderManager pelvic;
 };
-
-inline QDateTime localTime(int y, int m, int d, int h, int min = 0, int s = 0) {
-    return QDateTime(QDate(y, m, d), QTime(h, min, s), Qt::LocalTime);
-}

@@ -1,3 +1,4 @@
+#include "TestEnvironment.h"
 #include "stats/StatsEvent.h"
 #include "stats/StatsEventReader.h"
 
@@ -6,20 +7,12 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using TestEnvironment::statsLine;
 
 Q_DECLARE_METATYPE(StatsPayloadValue)
 
 class TestStatsEvent : public QObject {
     Q_OBJECT
-private:
-    static QByteArray line(const QString& timestamp, const QString& type, const QString& payloadJson,
-                           const QString& extra = {}) {
-        return uR"({"id":"A","timestamp":"%1","dayKey":"2025-03-01","monthKey":"2025-03","type":"%2",)"
-               uR"("source":"manual","payload":%3,"appVersion":"1.0"%4})"_s
-                   .arg(timestamp, type, payloadJson, extra)
-                   .toUtf8();
-    }
-
 private Q_SLOTS:
     void roundTripKeepsEveryField() {
         StatsEvent event;
@@ -60,62 +53,64 @@ private Q_SLOTS:
 
         const QString z = u"2025-03-01T08:15:30Z"_s;
         const QString t = u"app_launched"_s;
-        QTest::newRow("number 3 is int") << line(z, t, u"{\"v\":3}"_s) << true << u"int"_s << u"3"_s;
-        QTest::newRow("number 30.0 is int") << line(z, t, u"{\"v\":30.0}"_s) << true << u"int"_s << u"30"_s;
+        QTest::newRow("number 3 is int") << statsLine(z, t, u"{\"v\":3}"_s) << true << u"int"_s << u"3"_s;
+        QTest::newRow("number 30.0 is int")
+            << statsLine(z, t, u"{\"v\":30.0}"_s) << true << u"int"_s << u"30"_s;
         QTest::newRow("number 2.5 is double")
-            << line(z, t, u"{\"v\":2.5}"_s) << true << u"double"_s << u"2.5"_s;
-        QTest::newRow("huge number is double")
-            << line(z, t, u"{\"v\":1e30}"_s) << true << u"double"_s << u"1000000000000000000000000000000.0"_s;
+            << statsLine(z, t, u"{\"v\":2.5}"_s) << true << u"double"_s << u"2.5"_s;
+        QTest::newRow("huge number is double") << statsLine(z, t, u"{\"v\":1e30}"_s) << true << u"double"_s
+                                               << u"1000000000000000000000000000000.0"_s;
         QTest::newRow("digit string stays string")
-            << line(z, t, u"{\"v\":\"12\"}"_s) << true << u"string"_s << u"12"_s;
-        QTest::newRow("true is bool") << line(z, t, u"{\"v\":true}"_s) << true << u"bool"_s << u"true"_s;
+            << statsLine(z, t, u"{\"v\":\"12\"}"_s) << true << u"string"_s << u"12"_s;
+        QTest::newRow("true is bool") << statsLine(z, t, u"{\"v\":true}"_s) << true << u"bool"_s << u"true"_s;
         QTest::newRow("numeric offset")
-            << line(u"2025-03-01T09:15:30+01:00"_s, t, u"{\"v\":1}"_s) << true << u"int"_s << u"1"_s;
+            << statsLine(u"2025-03-01T09:15:30+01:00"_s, t, u"{\"v\":1}"_s) << true << u"int"_s << u"1"_s;
         QTest::newRow("null session is absent")
-            << line(z, t, u"{\"v\":1}"_s, u",\"sessionId\":null"_s) << true << u"int"_s << u"1"_s;
+            << statsLine(z, t, u"{\"v\":1}"_s, u",\"sessionId\":null"_s) << true << u"int"_s << u"1"_s;
         QTest::newRow("unknown keys ignored")
-            << line(z, t, u"{\"v\":1}"_s, u",\"extra\":[1]"_s) << true << u"int"_s << u"1"_s;
+            << statsLine(z, t, u"{\"v\":1}"_s, u",\"extra\":[1]"_s) << true << u"int"_s << u"1"_s;
         QTest::newRow("fractional seconds rejected")
-            << line(u"2025-03-01T08:15:30.5Z"_s, t, u"{}"_s) << false << QString() << QString();
+            << statsLine(u"2025-03-01T08:15:30.5Z"_s, t, u"{}"_s) << false << QString() << QString();
         QTest::newRow("no zone rejected")
-            << line(u"2025-03-01T08:15:30"_s, t, u"{}"_s) << false << QString() << QString();
+            << statsLine(u"2025-03-01T08:15:30"_s, t, u"{}"_s) << false << QString() << QString();
         QTest::newRow("impossible date rejected")
-            << line(u"2025-02-30T08:15:30Z"_s, t, u"{}"_s) << false << QString() << QString();
+            << statsLine(u"2025-02-30T08:15:30Z"_s, t, u"{}"_s) << false << QString() << QString();
         QTest::newRow("unknown type rejected")
-            << line(z, u"app_exploded"_s, u"{}"_s) << false << QString() << QString();
+            << statsLine(z, u"app_exploded"_s, u"{}"_s) << false << QString() << QString();
         QTest::newRow("null payload value rejected")
-            << line(z, t, u"{\"v\":null}"_s) << false << QString() << QString();
+            << statsLine(z, t, u"{\"v\":null}"_s) << false << QString() << QString();
         QTest::newRow("array payload value rejected")
-            << line(z, t, u"{\"v\":[1]}"_s) << false << QString() << QString();
+            << statsLine(z, t, u"{\"v\":[1]}"_s) << false << QString() << QString();
         QTest::newRow("numeric session rejected")
-            << line(z, t, u"{}"_s, u",\"sessionId\":5"_s) << false << QString() << QString();
+            << statsLine(z, t, u"{}"_s, u",\"sessionId\":5"_s) << false << QString() << QString();
         QTest::newRow("missing payload rejected")
             << R"({"id":"A","timestamp":"2025-03-01T08:15:30Z","dayKey":"d","monthKey":"m","type":"app_launched","source":"system","appVersion":"1"})"_ba
             << false << QString() << QString();
         QTest::newRow("escaped text")
-            << line(z, t, u"{\"v\":\"a\\\"b\"}"_s) << true << u"string"_s << u"a\"b"_s;
+            << statsLine(z, t, u"{\"v\":\"a\\\"b\"}"_s) << true << u"string"_s << u"a\"b"_s;
         QTest::newRow("chinese text")
-            << line(z, t, u"{\"v\":\"壁纸\"}"_s) << true << u"string"_s << u"壁纸"_s;
-        QTest::newRow("negative int") << line(z, t, u"{\"v\":-7}"_s) << true << u"int"_s << u"-7"_s;
+            << statsLine(z, t, u"{\"v\":\"壁纸\"}"_s) << true << u"string"_s << u"壁纸"_s;
+        QTest::newRow("negative int") << statsLine(z, t, u"{\"v\":-7}"_s) << true << u"int"_s << u"-7"_s;
         QTest::newRow("spaces around tokens")
-            << line(z, t, u" { \"v\" : 1 } "_s) << true << u"int"_s << u"1"_s;
+            << statsLine(z, t, u" { \"v\" : 1 } "_s) << true << u"int"_s << u"1"_s;
         QTest::newRow("leading zero is not json")
-            << line(z, t, u"{\"v\":01}"_s) << false << QString() << QString();
+            << statsLine(z, t, u"{\"v\":01}"_s) << false << QString() << QString();
         QTest::newRow("duplicate type mended by the last")
-            << line(z, u"app_exploded"_s, u"{\"v\":1}"_s, u",\"type\":\"app_launched\""_s) << true << u"int"_s
-            << u"1"_s;
+            << statsLine(z, u"app_exploded"_s, u"{\"v\":1}"_s, u",\"type\":\"app_launched\""_s) << true
+            << u"int"_s << u"1"_s;
         QTest::newRow("repeated payload key mended by the last")
-            << line(z, t, u"{\"v\":null,\"v\":2}"_s) << true << u"int"_s << u"2"_s;
+            << statsLine(z, t, u"{\"v\":null,\"v\":2}"_s) << true << u"int"_s << u"2"_s;
         QTest::newRow("integer past the signed range is double")
-            << line(z, t, u"{\"v\":9223372036854775808}"_s) << true << u"double"_s
+            << statsLine(z, t, u"{\"v\":9223372036854775808}"_s) << true << u"double"_s
             << u"9223372036854776000.0"_s;
         QTest::newRow("integer past every integer type")
-            << line(z, t, u"{\"v\":123456789012345678901234}"_s) << true << u"double"_s
+            << statsLine(z, t, u"{\"v\":123456789012345678901234}"_s) << true << u"double"_s
             << u"123456789012345690000000.0"_s;
         QTest::newRow("invalid UTF-8 rejected")
-            << line(z, t, u"{\"v\":\"x\"}"_s).replace("\"x\"", "\"\xC3\x28\"") << false << QString()
+            << statsLine(z, t, u"{\"v\":\"x\"}"_s).replace("\"x\"", "\"\xC3\x28\"") << false << QString()
             << QString();
-        QTest::newRow("trailing garbage") << line(z, t, u"{}"_s) + "x" << false << QString() << QString();
+        QTest::newRow("trailing garbage")
+            << statsLine(z, t, u"{}"_s) + "x" << false << QString() << QString();
         QTest::newRow("not json") << "{\"id\":"_ba << false << QString() << QString();
     }
 

@@ -5,13 +5,12 @@
 
 #include <QLabel>
 #include <QTest>
-#include <ctime>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 QDateTime local(int d, int h) {
-    return QDateTime(QDate(2025, 3, d), QTime(h, 0), Qt::LocalTime);
+    return localTime(2025, 3, d, h);
 }
 QStringList texts(const QWidget& view, const QString& name) {
     QStringList out;
@@ -24,10 +23,7 @@ QStringList texts(const QWidget& view, const QString& name) {
 class TestStatsReportView : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
-    }
+    void initTestCase() { TestEnvironment::useTimeZone("Europe/Berlin"); }
 
     void scores_data() {
         QTest::addColumn<int>("done");

@@ -3,9 +3,7 @@
 #include "stats/StatsReporter.h"
 #include "stats/StatsStore.h"
 
-#include <QFile>
 #include <QTest>
-#include <ctime>
 
 using namespace Qt::StringLiterals;
 
@@ -13,19 +11,13 @@ using Recorded = QList<std::pair<StatsEventType, StatsPayload>>;
 Q_DECLARE_METATYPE(StatsReportScope)
 
 namespace {
-QDateTime local(int y, int m, int d, int h = 0) {
-    return QDateTime(QDate(y, m, d), QTime(h, 0), Qt::LocalTime);
-}
 using T = StatsEventType;
 } // namespace
 
 class TestStatsReporter : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
-    }
+    void initTestCase() { TestEnvironment::useTimeZone("Europe/Berlin"); }
 
     void intervals_data() {
         QTest::addColumn<StatsReportScope>("scope");
@@ -35,19 +27,19 @@ private Q_SLOTS:
         const QLocale de(QLocale::German, QLocale::Germany);
         const QLocale us(QLocale::English, QLocale::UnitedStates);
         QTest::newRow("a day is one row captioned by its own key")
-            << StatsReportScope::day(local(2025, 3, 5, 23)) << de
+            << StatsReportScope::day(localTime(2025, 3, 5, 23)) << de
             << QStringList{u"2025-03-05"_s, u"2025-03-05"_s, u"1"_s} << u"2025-03-05"_s;
         QTest::newRow("a German week starts on Monday")
-            << StatsReportScope::week(local(2025, 3, 5)) << de
+            << StatsReportScope::week(localTime(2025, 3, 5)) << de
             << QStringList{u"2025-03-03"_s, u"2025-03-09"_s, u"7"_s} << u"2025-03-03 ~ 2025-03-09"_s;
         QTest::newRow("an American week starts on Sunday and may cross a month")
-            << StatsReportScope::week(local(2025, 3, 1)) << us
+            << StatsReportScope::week(localTime(2025, 3, 1)) << us
             << QStringList{u"2025-02-23"_s, u"2025-03-01"_s, u"7"_s} << u"2025-02-23 ~ 2025-03-01"_s;
         QTest::newRow("a week over the spring clock change still has seven days")
-            << StatsReportScope::week(local(2025, 3, 30, 12)) << de
+            << StatsReportScope::week(localTime(2025, 3, 30, 12)) << de
             << QStringList{u"2025-03-24"_s, u"2025-03-30"_s, u"7"_s} << u"2025-03-24 ~ 2025-03-30"_s;
         QTest::newRow("February of a leap year has 29 rows")
-            << StatsReportScope::month(local(2024, 2, 10)) << de
+            << StatsReportScope::month(localTime(2024, 2, 10)) << de
             << QStringList{u"2024-02-01"_s, u"2024-02-29"_s, u"29"_s} << u"2024-02-01 ~ 2024-02-29"_s;
     }
 
@@ -56,7 +48,7 @@ private Q_SLOTS:
         QFETCH(QLocale, locale);
         QFETCH(QStringList, firstLastCount);
         QFETCH(QString, range);
-        FakeClock clock(local(2025, 3, 10, 9));
+        FakeClock clock(localTime(2025, 3, 10, 9));
         StatsStore store(TestEnvironment::freshDirectory(u"intervals"_s));
         const StatsReport report = StatsReporter(store, locale).makeReport(scope);
         QCOMPARE(report.days.size(), firstLastCount[2].toInt());
@@ -97,10 +89,10 @@ private Q_SLOTS:
         QFETCH(Recorded, events);
         QFETCH(QList<qint64>, figures);
         QFETCH(bool, clean);
-        FakeClock clock(local(2025, 3, 5, 20));
+        FakeClock clock(localTime(2025, 3, 5, 20));
         StatsStore store(TestEnvironment::freshDirectory(u"summary"_s));
         for (const auto& [type, payload] : events)
-            store.record(type, StatsEventSource::scheduled, std::nullopt, payload, local(2025, 3, 5, 10));
+            store.record(type, StatsEventSource::scheduled, std::nullopt, payload, localTime(2025, 3, 5, 10));
         const StatsReport report = StatsReporter(store).makeReport(StatsReportScope::week(clock.now()));
         const StatsDaySummary& t = report.total;
         QCOMPARE((QList<qint64>{t.restActualSeconds, t.restSkippedSeconds, t.pelvicGuidedSeconds,
@@ -115,21 +107,18 @@ private Q_SLOTS:
     }
 
     void eventsSortStablyAndStrayKeysGetTheirOwnRow() {
-        FakeClock clock(local(2025, 3, 5, 20));
+        FakeClock clock(localTime(2025, 3, 5, 20));
         StatsStore store(TestEnvironment::freshDirectory(u"order"_s));
-        QFile file(store.eventsDirectory() + u"/2025-03.jsonl"_s);
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        // The later of two equal keys wins, so the fields replace the line's own.
         const auto line = [](const QString& id, const QString& time, const QString& day) {
-            return uR"({"id":"%1","timestamp":"2025-03-05T%2Z","dayKey":"%3","monthKey":"2025-03",)"
-                   uR"("type":"app_launched","source":"system","payload":{},"appVersion":"1"})"_s
-                       .arg(id, time, day)
-                       .toUtf8() +
+            return TestEnvironment::statsLine(u"2025-03-05T"_s + time + u'Z', u"app_launched"_s, u"{}"_s,
+                                              u",\"id\":\"%1\",\"dayKey\":\"%2\""_s.arg(id, day)) +
                    '\n';
         };
-        file.write(
+        QVERIFY(TestEnvironment::writeFile(
+            store.eventsDirectory() + u"/2025-03.jsonl"_s,
             line(u"late"_s, u"12:00:00"_s, u"2025-03-05"_s) + line(u"b"_s, u"09:00:00"_s, u"2025-03-05"_s) +
-            line(u"a"_s, u"09:00:00"_s, u"2025-03-05"_s) + line(u"c"_s, u"09:00:00"_s, u"1999-01-01"_s));
-        file.close();
+                line(u"a"_s, u"09:00:00"_s, u"2025-03-05"_s) + line(u"c"_s, u"09:00:00"_s, u"1999-01-01"_s)));
         const StatsReport report = StatsReporter(store).makeReport(StatsReportScope::day(clock.now()));
         QStringList ids;
         for (const StatsEvent& e : report.events)

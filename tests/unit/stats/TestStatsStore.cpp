@@ -8,7 +8,6 @@
 #include <QJsonObject>
 #include <QTest>
 #include <csignal>
-#include <ctime>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -17,10 +16,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-QDateTime local(int y, int m, int d, int h = 0, int min = 0, int s = 0) {
-    return QDateTime(QDate(y, m, d), QTime(h, min, s), Qt::LocalTime);
-}
-
 mode_t modeOf(const QString& path) {
     struct stat st {};
     ::stat(QFile::encodeName(path).constData(), &st);
@@ -34,23 +29,15 @@ private:
     QString m_base;
     QStringList m_log;
 
-    void writeMonth(StatsStore& store, const QString& key, const QByteArray& bytes) {
-        QFile file(store.eventsDirectory() + u'/' + key + u".jsonl"_s);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+    static void writeMonth(StatsStore& store, const QString& key, const QByteArray& bytes) {
+        QVERIFY(TestEnvironment::writeFile(store.eventsDirectory() + u'/' + key + u".jsonl"_s, bytes));
     }
-
     static QByteArray validLine(const QString& timestamp) {
-        return uR"({"id":"A","timestamp":"%1","dayKey":"x","monthKey":"y","type":"rest_started","source":"manual","payload":{},"appVersion":"1"})"_s
-            .arg(timestamp)
-            .toUtf8();
+        return TestEnvironment::statsLine(timestamp, u"rest_started"_s);
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
-    }
+    void initTestCase() { TestEnvironment::useTimeZone("Europe/Berlin"); }
 
     void init() {
         m_base = TestEnvironment::freshDirectory(u"store"_s);
@@ -66,7 +53,7 @@ private Q_SLOTS:
         QCOMPARE(modeOf(store.rootDirectory()), mode_t(0700));
         QCOMPARE(modeOf(store.eventsDirectory()), mode_t(0700));
         store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                     local(2025, 3, 1, 8));
+                     localTime(2025, 3, 1, 8));
         QCOMPARE(modeOf(store.eventsDirectory() + u"/2025-03.jsonl"_s), mode_t(0600));
         QVERIFY(m_log.isEmpty());
     }
@@ -74,9 +61,9 @@ private Q_SLOTS:
     void recordFillsTheFields() {
         StatsStore store(m_base);
         store.record(StatsEventType::restCompleted, StatsEventSource::scheduled, u"S1"_s,
-                     {{u"actualSeconds"_s, 20}}, local(2025, 3, 31, 23, 59, 59));
+                     {{u"actualSeconds"_s, 20}}, localTime(2025, 3, 31, 23, 59, 59));
         store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                     local(2025, 4, 1));
+                     localTime(2025, 4, 1));
         const QStringList march = TestEnvironment::readLines(store.eventsDirectory() + u"/2025-03.jsonl"_s);
         const QStringList april = TestEnvironment::readLines(store.eventsDirectory() + u"/2025-04.jsonl"_s);
         QCOMPARE(march.size(), 1);
@@ -98,15 +85,16 @@ private Q_SLOTS:
         QTest::addColumn<QDateTime>("end");
         QTest::addColumn<QStringList>("keys");
         QTest::newRow("inside one month")
-            << local(2025, 3, 2) << local(2025, 3, 3) << QStringList{u"2025-03"_s};
+            << localTime(2025, 3, 2) << localTime(2025, 3, 3) << QStringList{u"2025-03"_s};
         QTest::newRow("ending exactly at a month start")
-            << local(2025, 3, 1) << local(2025, 4, 1) << QStringList{u"2025-03"_s};
+            << localTime(2025, 3, 1) << localTime(2025, 4, 1) << QStringList{u"2025-03"_s};
         QTest::newRow("one second into the next month")
-            << local(2025, 3, 31) << local(2025, 4, 1, 0, 0, 1) << QStringList{u"2025-03"_s, u"2025-04"_s};
-        QTest::newRow("across a year") << local(2024, 12, 15) << local(2025, 2, 3)
+            << localTime(2025, 3, 31) << localTime(2025, 4, 1, 0, 0, 1)
+            << QStringList{u"2025-03"_s, u"2025-04"_s};
+        QTest::newRow("across a year") << localTime(2024, 12, 15) << localTime(2025, 2, 3)
                                        << QStringList{u"2024-12"_s, u"2025-01"_s, u"2025-02"_s};
         QTest::newRow("empty interval")
-            << local(2025, 3, 5) << local(2025, 3, 5) << QStringList{u"2025-03"_s};
+            << localTime(2025, 3, 5) << localTime(2025, 3, 5) << QStringList{u"2025-03"_s};
     }
 
     void monthKeys() {
@@ -118,13 +106,14 @@ private Q_SLOTS:
 
     void intervalIsHalfOpen() {
         StatsStore store(m_base);
-        for (const QDateTime& at : {local(2025, 3, 1), local(2025, 3, 1, 23, 59, 59), local(2025, 3, 2)})
+        for (const QDateTime& at :
+             {localTime(2025, 3, 1), localTime(2025, 3, 1, 23, 59, 59), localTime(2025, 3, 2)})
             store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, at);
-        const auto day = store.events(local(2025, 3, 1), local(2025, 3, 2));
+        const auto day = store.events(localTime(2025, 3, 1), localTime(2025, 3, 2));
         QCOMPARE(day.size(), 2);
-        QCOMPARE(day.first().timestamp, local(2025, 3, 1));
-        QVERIFY(store.hasEvents(local(2025, 3, 2, 12)));
-        QVERIFY(!store.hasEvents(local(2025, 3, 3, 12)));
+        QCOMPARE(day.first().timestamp, localTime(2025, 3, 1));
+        QVERIFY(store.hasEvents(localTime(2025, 3, 2, 12)));
+        QVERIFY(!store.hasEvents(localTime(2025, 3, 3, 12)));
     }
 
     void readingSkipsWhatDoesNotDecode() {
@@ -139,7 +128,7 @@ private Q_SLOTS:
         QCOMPARE(events.last().timestamp, QDateTime(QDate(2025, 3, 1), QTime(11, 0), Qt::UTC));
 
         writeMonth(store, u"2025-04"_s, validLine(u"2025-04-02T10:00:00.250Z"_s) + "\n");
-        QVERIFY(!store.hasEvents(local(2025, 4, 2, 12)));
+        QVERIFY(!store.hasEvents(localTime(2025, 4, 2, 12)));
         QVERIFY(m_log.isEmpty());
     }
 
@@ -161,7 +150,7 @@ private Q_SLOTS:
         StatsStore store(m_base);
         writeMonth(store, u"2025-03"_s, before);
         store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                     local(2025, 3, 1, 12));
+                     localTime(2025, 3, 1, 12));
         const QStringList lines = TestEnvironment::readLines(store.eventsDirectory() + u"/2025-03.jsonl"_s);
         QCOMPARE(lines.size(), 2);
         QCOMPARE(store.readMonth(u"2025-03"_s).size(), decodable);
@@ -181,7 +170,7 @@ private Q_SLOTS:
         tight.rlim_cur = rlim_t(first.size() + 40);
         ::setrlimit(RLIMIT_FSIZE, &tight);
         store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                     local(2025, 3, 1, 12));
+                     localTime(2025, 3, 1, 12));
         ::setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
         QFile file(path);
@@ -192,14 +181,12 @@ private Q_SLOTS:
 
     void hasEventsOnADayThatStartsInAGap() {
         // Santiago skipped from 00:00 to 01:00 on 2024-09-08.
-        qputenv("TZ", "America/Santiago");
-        tzset();
+        TestEnvironment::useTimeZone("America/Santiago");
         StatsStore store(m_base);
         store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
                      QDateTime(QDate(2024, 9, 8), QTime(1, 30), Qt::LocalTime));
         const bool found = store.hasEvents(QDateTime(QDate(2024, 9, 8), QTime(12, 0), Qt::LocalTime));
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
+        TestEnvironment::useTimeZone("Europe/Berlin");
         QVERIFY(found);
     }
 
@@ -207,24 +194,22 @@ private Q_SLOTS:
         StatsStore store(m_base);
         QVERIFY(QDir(store.eventsDirectory()).removeRecursively());
         store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                     local(2025, 3, 1, 9));
-        QCOMPARE(store.events(local(2025, 3, 1), local(2025, 3, 2)).size(), 1);
+                     localTime(2025, 3, 1, 9));
+        QCOMPARE(store.events(localTime(2025, 3, 1), localTime(2025, 3, 2)).size(), 1);
         QVERIFY(m_log.isEmpty());
     }
 
     void baseThatIsAFileIsLoggedAndSurvived() {
         // An unwritable base takes the same path, but root writes through permissions.
-        QFile blocker(m_base + u"/Tovi"_s);
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        QVERIFY(TestEnvironment::writeFile(m_base + u"/Tovi"_s, {}));
         StatsStore store(m_base);
         store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                     local(2025, 3, 1, 9));
+                     localTime(2025, 3, 1, 9));
         store.saveMeta({u"2025-03-01"_s});
         QVERIFY(!m_log.filter(u"Tovi Stats: failed to create directories: "_s).isEmpty());
         QCOMPARE(m_log.filter(u"Tovi Stats: failed to record event: "_s).size(), 1);
         QCOMPARE(m_log.filter(u"Tovi Stats: failed to save meta: "_s).size(), 1);
-        QVERIFY(store.events(local(2025, 3, 1), local(2025, 3, 2)).isEmpty());
+        QVERIFY(store.events(localTime(2025, 3, 1), localTime(2025, 3, 2)).isEmpty());
         QVERIFY(!store.loadMeta().lastDailyReportPromptDay);
     }
 
@@ -236,7 +221,7 @@ private Q_SLOTS:
             threads.emplace_back([&store, t] {
                 for (int i = 0; i < perThread; ++i)
                     store.record(StatsEventType::hydrationPromptShown, StatsEventSource::scheduled,
-                                 std::nullopt, {{u"thread"_s, t}, {u"i"_s, i}}, local(2025, 3, 1, 12));
+                                 std::nullopt, {{u"thread"_s, t}, {u"i"_s, i}}, localTime(2025, 3, 1, 12));
             });
         }
         for (auto& thread : threads)
@@ -268,9 +253,7 @@ private Q_SLOTS:
         QCOMPARE(file.readAll(), "{}"_ba);
         file.close();
 
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("garbage");
-        file.close();
+        QVERIFY(TestEnvironment::writeFile(store.metaPath(), "garbage"));
         QVERIFY(!store.loadMeta().lastDailyReportPromptDay);
     }
 };
