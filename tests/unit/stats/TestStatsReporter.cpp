@@ -1,8 +1,10 @@
 #include "FakeClock.h"
 #include "TestEnvironment.h"
+#include "stats/StatsReportView.h"
 #include "stats/StatsReporter.h"
 #include "stats/StatsStore.h"
 
+#include <QLabel>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -10,51 +12,48 @@ using namespace Qt::StringLiterals;
 using Recorded = QList<std::pair<StatsEventType, StatsPayload>>;
 Q_DECLARE_METATYPE(StatsReportScope)
 
-namespace {
 using T = StatsEventType;
-} // namespace
+
+static QDateTime local(int d, int h) {
+    return localTime(2025, 3, d, h);
+}
 
 class TestStatsReporter : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { TestEnvironment::useTimeZone("Europe/Berlin"); }
 
+    // `days`: the first and last day key and the number of rows.
     void intervals_data() {
         QTest::addColumn<StatsReportScope>("scope");
         QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QStringList>("firstLastCount");
-        QTest::addColumn<QString>("range");
+        QTest::addColumn<QString>("days");
         const QLocale de(QLocale::German, QLocale::Germany);
-        const QLocale us(QLocale::English, QLocale::UnitedStates);
         QTest::newRow("a day is one row captioned by its own key")
-            << StatsReportScope::day(localTime(2025, 3, 5, 23)) << de
-            << QStringList{u"2025-03-05"_s, u"2025-03-05"_s, u"1"_s} << u"2025-03-05"_s;
+            << StatsReportScope::day(localTime(2025, 3, 5, 23)) << de << u"2025-03-05 2025-03-05 1"_s;
         QTest::newRow("a German week starts on Monday")
-            << StatsReportScope::week(localTime(2025, 3, 5)) << de
-            << QStringList{u"2025-03-03"_s, u"2025-03-09"_s, u"7"_s} << u"2025-03-03 ~ 2025-03-09"_s;
+            << StatsReportScope::week(localTime(2025, 3, 5)) << de << u"2025-03-03 2025-03-09 7"_s;
         QTest::newRow("an American week starts on Sunday and may cross a month")
-            << StatsReportScope::week(localTime(2025, 3, 1)) << us
-            << QStringList{u"2025-02-23"_s, u"2025-03-01"_s, u"7"_s} << u"2025-02-23 ~ 2025-03-01"_s;
+            << StatsReportScope::week(localTime(2025, 3, 1))
+            << QLocale(QLocale::English, QLocale::UnitedStates) << u"2025-02-23 2025-03-01 7"_s;
         QTest::newRow("a week over the spring clock change still has seven days")
-            << StatsReportScope::week(localTime(2025, 3, 30, 12)) << de
-            << QStringList{u"2025-03-24"_s, u"2025-03-30"_s, u"7"_s} << u"2025-03-24 ~ 2025-03-30"_s;
+            << StatsReportScope::week(localTime(2025, 3, 30, 12)) << de << u"2025-03-24 2025-03-30 7"_s;
         QTest::newRow("February of a leap year has 29 rows")
-            << StatsReportScope::month(localTime(2024, 2, 10)) << de
-            << QStringList{u"2024-02-01"_s, u"2024-02-29"_s, u"29"_s} << u"2024-02-01 ~ 2024-02-29"_s;
+            << StatsReportScope::month(localTime(2024, 2, 10)) << de << u"2024-02-01 2024-02-29 29"_s;
     }
-
     void intervals() {
         QFETCH(StatsReportScope, scope);
         QFETCH(QLocale, locale);
-        QFETCH(QStringList, firstLastCount);
-        QFETCH(QString, range);
+        QFETCH(QString, days);
         FakeClock clock(localTime(2025, 3, 10, 9));
         StatsStore store(TestEnvironment::freshDirectory(u"intervals"_s));
         const StatsReport report = StatsReporter(store, locale).makeReport(scope);
-        QCOMPARE(report.days.size(), firstLastCount[2].toInt());
-        QCOMPARE(report.days.first().dayKey, firstLastCount[0]);
-        QCOMPARE(report.days.last().dayKey, firstLastCount[1]);
-        QCOMPARE(report.rangeText, range);
+        const QStringList expected = days.split(u' ');
+        QCOMPARE(
+            u"%1 %2 %3"_s.arg(report.days.first().dayKey, report.days.last().dayKey).arg(report.days.size()),
+            days);
+        QCOMPARE(report.rangeText,
+                 expected[0] == expected[1] ? expected[0] : expected[0] + u" ~ "_s + expected[1]);
         QCOMPARE(report.generatedAtText, u"2025-03-10 09:00:00"_s);
         QCOMPARE(report.total, StatsDaySummary{u"total"_s});
         QCOMPARE(report.summaryLine, u"今天还没开始维护，身体客服正在待机。"_s);
@@ -99,7 +98,6 @@ private Q_SLOTS:
                                 t.doneCount(), t.missedCount()}),
                  figures);
         QCOMPARE(t.eventCount, events.size());
-        QCOMPARE(report.days.size(), 7);
         QCOMPARE(report.days[2].eventCount, events.size());
         QCOMPARE(report.summaryLine,
                  clean ? u"今天维护记录很干净，身体客服给你一个无声好评。"_s
@@ -138,6 +136,14 @@ private Q_SLOTS:
             e.payload = payload;
             return StatsReporter::eventText(e);
         };
+        // Done as hydrations, missed as skipped rests.
+        const auto score = [](int done, int missed) {
+            StatsDaySummary total;
+            total.hydrationCompletedCount = done;
+            total.restSkippedCount = missed;
+            const int score = StatsReportView::maintenanceScore(total);
+            return QString::number(score) + u' ' + StatsReportView::scoreLabel(score);
+        };
         QTest::newRow("0 seconds") << StatsReporter::formatDuration(0) << u"0 秒"_s;
         QTest::newRow("negative seconds") << StatsReporter::formatDuration(-5) << u"0 秒"_s;
         QTest::newRow("59 seconds") << StatsReporter::formatDuration(59) << u"59 秒"_s;
@@ -152,12 +158,90 @@ private Q_SLOTS:
         QTest::newRow("a skipped rest without figures")
             << event(T::restSkipped, {{u"actualSeconds"_s, 12}}) << u"护眼跳过，已休息 12 秒，跳过 0 秒"_s;
         QTest::newRow("a snoozed pelvic reminder") << event(T::pelvicSnoozed, {}) << u"提肛延后"_s;
+        QTest::newRow("9 done, 1 missed is excellent") << score(9, 1) << u"90 身体客服：优秀"_s;
+        QTest::newRow("7 done, 3 missed is fine") << score(7, 3) << u"70 还行，没太嘎"_s;
+        QTest::newRow("2 done, 3 missed opens the notebook") << score(2, 3) << u"40 小本本已打开"_s;
+        QTest::newRow("0 done, 5 missed is hard going") << score(0, 5) << u"0 今天有点硬撑"_s;
+        QTest::newRow("1 done, 2 missed rounds down to 33") << score(1, 2) << u"33 今天有点硬撑"_s;
     }
 
     void texts() {
         QFETCH(QString, actual);
         QFETCH(QString, expected);
         QCOMPARE(actual, expected);
+    }
+
+    void rendersWhatThePersonShouldSee_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("score");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("timeline"); // timeline rows; -1: the empty card
+        QTest::newRow("an empty day: zeros, one row, the empty card")
+            << u"empty day"_s << u"0"_s << QStringList{u"0"_s, u"0 秒"_s, u"0"_s, u"0"_s} << 1 << -1;
+        QTest::newRow("a busy day: one timeline row per event")
+            << u"busy day"_s << u"83"_s << QStringList{u"4"_s, u"1 分 20 秒"_s, u"1"_s, u"0"_s} << 1 << 6;
+        QTest::newRow("a busy week: totals, seven rows, no timeline")
+            << u"busy week"_s << u"87"_s << QStringList{u"12"_s, u"274348 小时 29 分 21 秒"_s, u"1"_s, u"0"_s}
+            << 7 << 0;
+    }
+
+    void rendersWhatThePersonShouldSee() {
+        QFETCH(QString, kind);
+        QFETCH(QString, score);
+        QFETCH(QStringList, values);
+        QFETCH(int, rows);
+        QFETCH(int, timeline);
+        FakeClock clock(local(5, 20));
+        StatsStore store(TestEnvironment::freshDirectory(u"view"_s));
+        const bool week = kind == u"busy week"_s;
+        if (kind != u"empty day"_s) {
+            // One rest so long that its total cannot fit its card.
+            store.record(StatsEventType::restSkipped, StatsEventSource::scheduled, u"S"_s,
+                         {{u"actualSeconds"_s, 987654321}}, local(9, 9));
+            for (int i = 0; i < 12; ++i)
+                store.record(StatsEventType::restCompleted, StatsEventSource::scheduled, u"S"_s,
+                             {{u"actualSeconds"_s, 20}}, local(3 + i % 3, 10 + i));
+            store.record(StatsEventType::hydrationCompleted, StatsEventSource::notification, std::nullopt, {},
+                         local(4, 9));
+            store.record(StatsEventType::pelvicSkipped, StatsEventSource::notification, std::nullopt, {},
+                         local(4, 9));
+        }
+        const StatsReporter reporter(store, QLocale(QLocale::German, QLocale::Germany));
+        const StatsReport report =
+            reporter.makeReport(week ? StatsReportScope::week(clock.now())
+                                     : StatsReportScope::day(local(kind == u"busy day"_s ? 4 : 6, 12)));
+        StatsReportView view(report);
+        view.resize(900, 720);
+        const QImage image = view.grab().toImage();
+
+        QCOMPARE(view.findChild<QLabel*>(u"score"_s)->text(), score);
+        QStringList shown;
+        for (const QLabel* value : view.findChildren<QLabel*>(u"metricValue"_s)) {
+            shown << value->toolTip();
+            // A value that does not fit shrinks to its floor, then elides on its one line.
+            if (value->text() != value->toolTip())
+                QVERIFY(value->text().endsWith(u"…"_s) && value->font().pixelSize() == qFloor(28 * 0.72));
+        }
+        QCOMPARE(shown, values);
+        if (week)
+            QVERIFY(view.findChildren<QLabel*>(u"metricValue"_s).at(1)->text().endsWith(u"…"_s));
+        QCOMPARE(view.findChildren<QWidget*>(u"dailyRow"_s).size(), rows);
+        QCOMPARE(view.findChildren<QWidget*>(u"timelineRow"_s).size(), std::max(timeline, 0));
+        QCOMPARE(view.findChildren<QWidget*>(u"emptyTimeline"_s).size(), timeline < 0 ? 1 : 0);
+        // The gradient fills the corners; the cards share the width equally.
+        QVERIFY(qGray(image.pixel(2, 2)) < 40);
+        const auto cards = view.findChildren<QWidget*>(u"metricCard"_s);
+        QVERIFY(std::abs(cards.first()->width() - cards.last()->width()) <= 1);
+        // The timeline's icons come out in colour, not as outlines or not at all.
+        for (QWidget* row : view.findChildren<QWidget*>(u"timelineRow"_s)) {
+            const QImage icon = row->grab(QRect(14, 8, 24, 24)).toImage();
+            int coloured = 0;
+            for (int y = 0; y < icon.height(); ++y)
+                for (int x = 0; x < icon.width(); ++x)
+                    coloured += QColor(icon.pixel(x, y)).hsvSaturation() > 90;
+            QVERIFY2(coloured > 10, qPrintable(row->accessibleName()));
+        }
     }
 };
 
