@@ -10,93 +10,76 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+// Settings for a tag, work and rest seconds given as "TAG WORK REST", "-" for absent.
+QStringList settings(const QString& mode, const QStringList& more = {}) {
+    static const QStringList keys{u"selectedRestModeTag"_s, u"customRestModeWorkDuration"_s,
+                                  u"customRestModeRestDuration"_s};
+    QStringList out = more;
+    const QStringList values = mode.split(u' ');
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        if (values.at(i) != u"-"_s)
+            out << keys.at(i) + u'=' + values.at(i);
+    return out;
+}
+} // namespace
+
 class TestRestModes : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // `stored`: the tag, work and rest seconds in the settings, "-" for absent;
+    // `loaded`: the tag, work and rest the app comes up with.
     void loadingTheMode_data() {
-        QTest::addColumn<QStringList>("settings");
-        QTest::addColumn<qint64>("tag");
-        QTest::addColumn<qint64>("work");
-        QTest::addColumn<qint64>("rest");
-        QTest::newRow("empty settings give the default preset")
-            << QStringList{} << 120020LL << 1200LL << 20LL;
-        QTest::newRow("no tag but a saved custom mode selects it")
-            << QStringList{u"customRestModeWorkDuration=1500"_s, u"customRestModeRestDuration=30"_s} << -1LL
-            << 1500LL << 30LL;
-        QTest::newRow("a stored preset tag")
-            << QStringList{u"selectedRestModeTag=2700300"_s} << 2700300LL << 2700LL << 300LL;
-        QTest::newRow("custom tag with a custom mode")
-            << QStringList{u"selectedRestModeTag=-1"_s, u"customRestModeWorkDuration=180"_s,
-                           u"customRestModeRestDuration=4"_s}
-            << -1LL << 180LL << 4LL;
-        QTest::newRow("custom tag without a custom mode falls back")
-            << QStringList{u"selectedRestModeTag=-1"_s, u"customRestModeWorkDuration=0"_s,
-                           u"customRestModeRestDuration=30"_s}
-            << 120020LL << 1200LL << 20LL;
-        QTest::newRow("a negative custom duration is no custom mode")
-            << QStringList{u"customRestModeWorkDuration=-60"_s, u"customRestModeRestDuration=30"_s}
-            << 120020LL << 1200LL << 20LL;
-        QTest::newRow("an unknown tag from an older version")
-            << QStringList{u"selectedRestModeTag=999"_s, u"customRestModeWorkDuration=1500"_s,
-                           u"customRestModeRestDuration=30"_s}
-            << 120020LL << 1200LL << 20LL;
-        QTest::newRow("a tag that is no integer counts as absent")
-            << QStringList{u"selectedRestModeTag=abc"_s, u"customRestModeWorkDuration=1500"_s,
-                           u"customRestModeRestDuration=30"_s}
-            << -1LL << 1500LL << 30LL;
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("loaded");
+        QTest::newRow("empty settings give the default preset") << u"- - -"_s << u"120020 1200 20"_s;
+        QTest::newRow("no tag but a saved custom mode selects it") << u"- 1500 30"_s << u"-1 1500 30"_s;
+        QTest::newRow("a stored preset tag") << u"2700300 - -"_s << u"2700300 2700 300"_s;
+        QTest::newRow("custom tag with a custom mode") << u"-1 180 4"_s << u"-1 180 4"_s;
+        QTest::newRow("custom tag without a custom mode falls back") << u"-1 0 30"_s << u"120020 1200 20"_s;
+        QTest::newRow("a negative custom duration is no custom mode") << u"- -60 30"_s << u"120020 1200 20"_s;
+        QTest::newRow("an unknown tag from an older version") << u"999 1500 30"_s << u"120020 1200 20"_s;
+        QTest::newRow("a tag that is no integer counts as absent") << u"abc 1500 30"_s << u"-1 1500 30"_s;
     }
     void loadingTheMode() {
-        QFETCH(QStringList, settings);
-        QFETCH(qint64, tag);
-        QFETCH(qint64, work);
-        QFETCH(qint64, rest);
-        AppFixture f(settings);
+        QFETCH(QString, stored);
+        QFETCH(QString, loaded);
+        AppFixture f(settings(stored));
         f.app->loadRestModeConfiguration();
-        QCOMPARE(f.app->selectedRestModeTag(), tag);
-        QCOMPARE(f.app->restCycle().workDuration(), work);
-        QCOMPARE(f.app->restCycle().restDuration(), rest);
+        QCOMPARE(u"%1 %2 %3"_s.arg(f.app->selectedRestModeTag())
+                     .arg(f.app->restCycle().workDuration())
+                     .arg(f.app->restCycle().restDuration()),
+                 loaded);
         // Loading writes nothing back.
-        QCOMPARE(f.defaults.contains(u"selectedRestModeTag"_s),
-                 settings.join(u' ').contains(u"selectedRestModeTag"_s));
+        QCOMPARE(f.defaults.contains(u"selectedRestModeTag"_s), !stored.startsWith(u"- "_s));
     }
 
-    void durationTexts_data() {
-        QTest::addColumn<qint64>("work");
-        QTest::addColumn<qint64>("rest");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("first preset") << 1200LL << 20LL << u"营业 20 分钟 / 眼睛下线 20 秒"_s;
-        QTest::newRow("minutes of rest") << 2700LL << 300LL << u"营业 45 分钟 / 眼睛下线 5 分钟"_s;
-        QTest::newRow("custom 90 min / 45 s") << 5400LL << 45LL << u"营业 90 分钟 / 眼睛下线 45 秒"_s;
-        QTest::newRow("an hour of rest") << 60LL << 3600LL << u"营业 1 分钟 / 眼睛下线 60 分钟"_s;
-        QTest::newRow("61 s stays seconds") << 90LL << 61LL << u"营业 90 秒 / 眼睛下线 61 秒"_s;
-        QTest::newRow("zero") << 0LL << 0LL << u"营业 0 秒 / 眼睛下线 0 秒"_s;
+    // Mode titles pick minutes or seconds; the countdown's template follows the minute.
+    void texts_data() {
+        QTest::addColumn<QString>("actual");
+        QTest::addColumn<QString>("expected");
+        const auto title = [](qint64 work, qint64 rest) { return RestModes::title({-1, work, rest}); };
+        const auto line = &AppDelegate::workCountdownLine;
+        QTest::newRow("the first preset") << title(1200, 20) << u"营业 20 分钟 / 眼睛下线 20 秒"_s;
+        QTest::newRow("minutes of rest") << title(2700, 300) << u"营业 45 分钟 / 眼睛下线 5 分钟"_s;
+        QTest::newRow("an hour of rest") << title(60, 3600) << u"营业 1 分钟 / 眼睛下线 60 分钟"_s;
+        QTest::newRow("61 s stays seconds") << title(90, 61) << u"营业 90 秒 / 眼睛下线 61 秒"_s;
+        QTest::newRow("zero") << title(0, 0) << u"营业 0 秒 / 眼睛下线 0 秒"_s;
+        QTest::newRow("20:00 uses the first template") << line(1200) << u"⏳ 距离眼睛下班还有 20:00"_s;
+        QTest::newRow("19:59 uses the fifth") << line(1199) << u"💼 打工续航还剩 19:59"_s;
+        QTest::newRow("01:00 uses the second") << line(60) << u"👁 视网膜续航剩 01:00"_s;
+        QTest::newRow("00:00 wraps to the first") << line(0) << u"⏳ 距离眼睛下班还有 00:00"_s;
+        QTest::newRow("100 minutes keep three digits") << line(6000) << u"⏳ 距离眼睛下班还有 100:00"_s;
+        QTest::newRow("13:05 uses the fourth") << line(785) << u"🫡 护眼倒计时 13:05"_s;
     }
-    void durationTexts() {
-        QFETCH(qint64, work);
-        QFETCH(qint64, rest);
-        QFETCH(QString, title);
-        QCOMPARE(RestModes::title({-1, work, rest}), title);
-    }
-
-    void countdownTemplateFollowsTheMinute_data() {
-        QTest::addColumn<qint64>("remaining");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("20:00 uses the first") << 1200LL << u"⏳ 距离眼睛下班还有 20:00"_s;
-        QTest::newRow("19:59 uses the fifth") << 1199LL << u"💼 打工续航还剩 19:59"_s;
-        QTest::newRow("01:00") << 60LL << u"👁 视网膜续航剩 01:00"_s;
-        QTest::newRow("00:00") << 0LL << u"⏳ 距离眼睛下班还有 00:00"_s;
-        QTest::newRow("100 minutes keep three digits") << 6000LL << u"⏳ 距离眼睛下班还有 100:00"_s;
-        QTest::newRow("13:05") << 785LL << u"🫡 护眼倒计时 13:05"_s;
-    }
-    void countdownTemplateFollowsTheMinute() {
-        QFETCH(qint64, remaining);
-        QFETCH(QString, line);
-        QCOMPARE(AppDelegate::workCountdownLine(remaining), line);
+    void texts() {
+        QFETCH(QString, actual);
+        QFETCH(QString, expected);
+        QCOMPARE(actual, expected);
     }
 
     void aWorkPeriodThenARestThenWorkAgain() {
-        AppFixture f({u"selectedRestModeTag=-1"_s, u"customRestModeWorkDuration=3"_s,
-                      u"customRestModeRestDuration=2"_s});
+        AppFixture f(settings(u"-1 3 2"_s));
         f.launch();
         f.clock.advanceSeconds(7); // past the start-up sign
         for (int i = 0; i < 4; ++i)
@@ -164,8 +147,7 @@ private Q_SLOTS:
         QFETCH(QString, theme);
         QFETCH(qint64, work);
         QFETCH(int, requests);
-        AppFixture f({u"selectedTheme="_s + theme, u"selectedRestModeTag=-1"_s,
-                      u"customRestModeWorkDuration=%1"_s.arg(work), u"customRestModeRestDuration=20"_s});
+        AppFixture f(settings(u"-1 %1 20"_s.arg(work), {u"selectedTheme="_s + theme}));
         f.launch();
         for (qint64 i = 0; i < work; ++i)
             f.app->tick();
