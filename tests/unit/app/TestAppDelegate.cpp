@@ -154,14 +154,12 @@ private Q_SLOTS:
         QVERIFY(f.app->isResting());
         QCOMPARE(f.status(), ToviCopy::restStatusLine());
         QCOMPARE(f.app->restWindows().size(), 2);
-        for (RestWindow* w : f.app->restWindows())
-            QVERIFY(w->isVisible());
+        QVERIFY(std::ranges::all_of(f.app->restWindows(), &QWidget::isVisible));
         for (int i = 0; i < 3; ++i)
             f.app->tick();
         QVERIFY(!f.app->isResting());
         QVERIFY(ToviCopy::restCompleteLines().contains(f.status()));
-        for (RestWindow* w : f.app->restWindows())
-            QVERIFY(!w->isVisible());
+        QVERIFY(std::ranges::none_of(f.app->restWindows(), &QWidget::isVisible));
         QCOMPARE(f.events().last().type, StatsEventType::restCompleted);
 
         // The completion line holds for 5 s, then the countdown comes back.
@@ -236,10 +234,8 @@ private Q_SLOTS:
 
         mark.trigger();
         QVERIFY(service.isEnabled() && mark.isChecked());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
         // Quoted for the command line, then escaped again for the entry's string.
-        QVERIFY(file.readAll().contains(R"(Exec="/opt/my apps/100%% \\"x\\"/tovi")"));
+        QVERIFY(TestEnvironment::readLines(path).contains(uR"(Exec="/opt/my apps/100%% \\"x\\"/tovi")"_s));
         mark.trigger();
         QVERIFY(!QFile::exists(path) && !mark.isChecked());
         QCOMPARE(loginLines(f.log), (QStringList{u"Tovi: 已设置开机自启"_s, u"Tovi: 已取消开机自启"_s}));

@@ -258,8 +258,10 @@ private Q_SLOTS:
                                 << QString::fromUtf8(kind) << QString::fromUtf8(text)
                                 << QString::fromUtf8(integer);
         };
-        const auto rejected = [](const char* name, const QByteArray& json) {
-            QTest::newRow(name) << json << QString() << QString() << QString();
+        // A whole line whose payload is {"v":1} when it decodes.
+        const auto line = [](const char* name, const QByteArray& json, const char* kind = "") {
+            const QString one = *kind ? u"1"_s : QString();
+            QTest::newRow(name) << json << QString::fromUtf8(kind) << one << one;
         };
         v("number 3 is int", "3", "int", "3", "3");
         v("number 30.0 is int", "30.0", "int", "30", "30");
@@ -287,30 +289,25 @@ private Q_SLOTS:
           "9223372036854776000.0");
         v("an integer past every integer type", "123456789012345678901234", "double",
           "123456789012345690000000.0");
-        QTest::newRow("a numeric offset")
-            << statsLine(u"2025-03-01T09:15:30+01:00"_s, t, u"{\"v\":1}"_s) << u"int"_s << u"1"_s << u"1"_s;
-        QTest::newRow("a null session is absent")
-            << statsLine(z, t, u"{\"v\":1}"_s, u",\"sessionId\":null"_s) << u"int"_s << u"1"_s << u"1"_s;
-        QTest::newRow("unknown keys are ignored")
-            << statsLine(z, t, u"{\"v\":1}"_s, u",\"extra\":[1]"_s) << u"int"_s << u"1"_s << u"1"_s;
-        QTest::newRow("spaces around tokens")
-            << statsLine(z, t, u" { \"v\" : 1 } "_s) << u"int"_s << u"1"_s << u"1"_s;
-        QTest::newRow("a duplicate type is mended by the last")
-            << statsLine(z, u"app_exploded"_s, u"{\"v\":1}"_s, u",\"type\":\"app_launched\""_s) << u"int"_s
-            << u"1"_s << u"1"_s;
-        rejected("fractional seconds are rejected", statsLine(u"2025-03-01T08:15:30.5Z"_s));
-        rejected("a time without a zone is rejected", statsLine(u"2025-03-01T08:15:30"_s));
-        rejected("an impossible date is rejected", statsLine(u"2025-02-30T08:15:30Z"_s));
-        rejected("an unknown type is rejected", statsLine(z, u"app_exploded"_s));
-        rejected("a null payload value is rejected", statsLine(z, t, u"{\"v\":null}"_s));
-        rejected("an array payload value is rejected", statsLine(z, t, u"{\"v\":[1]}"_s));
-        rejected("a numeric session is rejected", statsLine(z, t, u"{}"_s, u",\"sessionId\":5"_s));
-        rejected("a leading zero is not JSON", statsLine(z, t, u"{\"v\":01}"_s));
-        rejected("invalid UTF-8 is rejected",
-                 statsLine(z, t, u"{\"v\":\"x\"}"_s).replace("\"x\"", "\"\xC3\x28\""));
-        rejected("trailing garbage is rejected", statsLine(z) + "x");
-        rejected("a cut line is not JSON", "{\"id\":"_ba);
-        rejected("a missing payload is rejected", statsLine(z).replace(",\"payload\":{}", ""));
+        line("a numeric offset", statsLine(u"2025-03-01T09:15:30+01:00"_s, t, u"{\"v\":1}"_s), "int");
+        line("a null session is absent", statsLine(z, t, u"{\"v\":1}"_s, u",\"sessionId\":null"_s), "int");
+        line("unknown keys are ignored", statsLine(z, t, u"{\"v\":1}"_s, u",\"extra\":[1]"_s), "int");
+        line("spaces around tokens", statsLine(z, t, u" { \"v\" : 1 } "_s), "int");
+        line("a duplicate type is mended by the last",
+             statsLine(z, u"app_exploded"_s, u"{\"v\":1}"_s, u",\"type\":\"app_launched\""_s), "int");
+        line("fractional seconds are rejected", statsLine(u"2025-03-01T08:15:30.5Z"_s));
+        line("a time without a zone is rejected", statsLine(u"2025-03-01T08:15:30"_s));
+        line("an impossible date is rejected", statsLine(u"2025-02-30T08:15:30Z"_s));
+        line("an unknown type is rejected", statsLine(z, u"app_exploded"_s));
+        line("a null payload value is rejected", statsLine(z, t, u"{\"v\":null}"_s));
+        line("an array payload value is rejected", statsLine(z, t, u"{\"v\":[1]}"_s));
+        line("a numeric session is rejected", statsLine(z, t, u"{}"_s, u",\"sessionId\":5"_s));
+        line("a leading zero is not JSON", statsLine(z, t, u"{\"v\":01}"_s));
+        line("invalid UTF-8 is rejected",
+             statsLine(z, t, u"{\"v\":\"x\"}"_s).replace("\"x\"", "\"\xC3\x28\""));
+        line("trailing garbage is rejected", statsLine(z) + "x");
+        line("a cut line is not JSON", "{\"id\":"_ba);
+        line("a missing payload is rejected", statsLine(z).replace(",\"payload\":{}", ""));
     }
 
     void decoding() {
