@@ -67,8 +67,7 @@ private Q_SLOTS:
         QCOMPARE(defaults.date(u"d"_s), std::optional(moment));
         QVERIFY(!defaults.integer(u"missing"_s));
 
-        QSettings raw(m_path, QSettings::IniFormat);
-        QCOMPARE(raw.value(u"d"_s).toString(), u"2025-03-01T08:15:30.125Z"_s);
+        QVERIFY(TestEnvironment::readLines(m_path).contains(u"d=2025-03-01T08:15:30.125Z"_s));
     }
 
     // With the reminders off, the main timer refreshes the same values every
