@@ -157,7 +157,6 @@ private Q_SLOTS:
             << event(T::restCompleted, {{u"actualSeconds"_s, 100000.0}}) << u"护眼完成，休息 100000.0 秒"_s;
         QTest::newRow("a skipped rest without figures")
             << event(T::restSkipped, {{u"actualSeconds"_s, 12}}) << u"护眼跳过，已休息 12 秒，跳过 0 秒"_s;
-        QTest::newRow("a snoozed pelvic reminder") << event(T::pelvicSnoozed, {}) << u"提肛延后"_s;
         QTest::newRow("9 done, 1 missed is excellent") << score(9, 1) << u"90 身体客服：优秀"_s;
         QTest::newRow("7 done, 3 missed is fine") << score(7, 3) << u"70 还行，没太嘎"_s;
         QTest::newRow("2 done, 3 missed opens the notebook") << score(2, 3) << u"40 小本本已打开"_s;
