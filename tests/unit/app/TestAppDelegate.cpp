@@ -124,7 +124,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         const auto title = [](qint64 work, qint64 rest) { return RestModes::title({-1, work, rest}); };
         const auto line = &AppDelegate::workCountdownLine;
-        QTest::newRow("the first preset") << title(1200, 20) << u"营业 20 分钟 / 眼睛下线 20 秒"_s;
         QTest::newRow("minutes of rest") << title(2700, 300) << u"营业 45 分钟 / 眼睛下线 5 分钟"_s;
         QTest::newRow("an hour of rest") << title(60, 3600) << u"营业 1 分钟 / 眼睛下线 60 分钟"_s;
         QTest::newRow("61 s stays seconds") << title(90, 61) << u"营业 90 秒 / 眼睛下线 61 秒"_s;

@@ -31,10 +31,6 @@ QString monthFile(const StatsStore& store, const QString& key) {
 QByteArray validLine(const QString& timestamp) {
     return statsLine(timestamp, u"rest_started"_s);
 }
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 } // namespace
 
 class TestStatsStore : public QObject {
@@ -161,7 +157,9 @@ private Q_SLOTS:
         launch(store, localTime(2025, 3, 1, 12));
         ::setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
-        QCOMPARE(readAll(monthFile(store, u"2025-03"_s)), first);
+        QCOMPARE(TestEnvironment::readLines(monthFile(store, u"2025-03"_s)),
+                 QStringList{QString::fromUtf8(first.trimmed())});
+        QCOMPARE(QFileInfo(monthFile(store, u"2025-03"_s)).size(), first.size());
         QCOMPARE(m_log.filter(u"Tovi Stats: failed to record event: "_s).size(), 1);
     }
 
@@ -211,10 +209,11 @@ private Q_SLOTS:
         QVERIFY(!store.loadMeta().lastDailyReportPromptDay);
         store.saveMeta({u"2025-03-01"_s});
         QCOMPARE(store.loadMeta().lastDailyReportPromptDay, std::optional(u"2025-03-01"_s));
-        QCOMPARE(readAll(store.metaPath()), R"({"lastDailyReportPromptDay":"2025-03-01"})"_ba);
+        QCOMPARE(TestEnvironment::readLines(store.metaPath()),
+                 QStringList{uR"({"lastDailyReportPromptDay":"2025-03-01"})"_s});
         QCOMPARE(modeOf(store.metaPath()), mode_t(0600));
         store.saveMeta({});
-        QCOMPARE(readAll(store.metaPath()), "{}"_ba);
+        QCOMPARE(TestEnvironment::readLines(store.metaPath()), QStringList{u"{}"_s});
         QVERIFY(TestEnvironment::writeFile(store.metaPath(), "garbage"));
         QVERIFY(!store.loadMeta().lastDailyReportPromptDay);
     }
