@@ -144,7 +144,6 @@ private Q_SLOTS:
             const int score = StatsReportView::maintenanceScore(total);
             return QString::number(score) + u' ' + StatsReportView::scoreLabel(score);
         };
-        QTest::newRow("0 seconds") << StatsReporter::formatDuration(0) << u"0 秒"_s;
         QTest::newRow("negative seconds") << StatsReporter::formatDuration(-5) << u"0 秒"_s;
         QTest::newRow("59 seconds") << StatsReporter::formatDuration(59) << u"59 秒"_s;
         QTest::newRow("60 seconds") << StatsReporter::formatDuration(60) << u"1 分钟"_s;

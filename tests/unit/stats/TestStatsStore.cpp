@@ -48,27 +48,40 @@ private Q_SLOTS:
     }
     void cleanup() { Log::setCapture(nullptr); }
 
-    void recordWritesPrivateFilesUnderLocalKeys() {
+    void recordWritesPrivateLinesUnderLocalKeys() {
         StatsStore store(m_base);
         QCOMPARE(store.eventsDirectory(), m_base + u"/Tovi/Stats/events"_s);
         QVERIFY(QFileInfo(store.reportsDirectory()).isDir());
         QCOMPARE(modeOf(store.rootDirectory()), mode_t(0700));
         QCOMPARE(modeOf(store.eventsDirectory()), mode_t(0700));
-        store.record(StatsEventType::restCompleted, StatsEventSource::scheduled, u"S1"_s,
-                     {{u"actualSeconds"_s, 20}}, localTime(2025, 3, 31, 23, 59, 59));
+        const StatsPayload payload{
+            {u"plannedSeconds"_s, 20}, {u"theme"_s, u"aurora"_s}, {u"ratio"_s, 0.5}, {u"flag"_s, true}};
+        store.record(StatsEventType::restSkipped, StatsEventSource::autoTimeout, u"S1"_s, payload,
+                     localTime(2025, 3, 31, 23, 59, 59).addMSecs(999));
         launch(store, localTime(2025, 4, 1));
         QCOMPARE(modeOf(monthFile(store, u"2025-03"_s)), mode_t(0600));
         const QStringList march = TestEnvironment::readLines(monthFile(store, u"2025-03"_s));
+        const QStringList april = TestEnvironment::readLines(monthFile(store, u"2025-04"_s));
         QCOMPARE(march.size(), 1);
-        QCOMPARE(TestEnvironment::readLines(monthFile(store, u"2025-04"_s)).size(), 1);
+        QCOMPARE(april.size(), 1);
         const QJsonObject o = QJsonDocument::fromJson(march.first().toUtf8()).object();
-        // 23:59:59 in Berlin is 21:59:59 UTC; the keys stay local.
-        QCOMPARE((QStringList{o["timestamp"_L1].toString(), o["dayKey"_L1].toString(),
-                              o["monthKey"_L1].toString(), o["sessionId"_L1].toString()}),
-                 (QStringList{u"2025-03-31T21:59:59Z"_s, u"2025-03-31"_s, u"2025-03"_s, u"S1"_s}));
+        // 23:59:59 in Berlin is 21:59:59 UTC, in whole seconds; the keys stay local.
+        QStringList fields;
+        for (const char* key : {"timestamp", "dayKey", "monthKey", "sessionId", "type", "source"})
+            fields << o[QLatin1StringView(key)].toString();
+        QCOMPARE(fields, (QStringList{u"2025-03-31T21:59:59Z"_s, u"2025-03-31"_s, u"2025-03"_s, u"S1"_s,
+                                      u"rest_skipped"_s, u"auto_timeout"_s}));
         QVERIFY(QRegularExpression(u"^[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"_s)
                     .match(o["id"_L1].toString())
                     .hasMatch());
+        const StatsEvent back = store.readMonth(u"2025-03"_s).value(0);
+        QCOMPARE(back.payload, payload);
+        QCOMPARE(back.timestamp, localTime(2025, 3, 31, 23, 59, 59));
+        QVERIFY(back.type == StatsEventType::restSkipped && back.source == StatsEventSource::autoTimeout);
+        // An absent session is left out, not written as null.
+        QVERIFY(!april.first().contains(u"sessionId"_s) && !store.readMonth(u"2025-04"_s).value(0).sessionId);
+        // No JSON number is NaN, but a recorded one must not become an integer.
+        QVERIFY(!StatsPayloadValue(std::nan("")).intValue());
         QVERIFY(m_log.isEmpty());
     }
 
@@ -218,33 +231,6 @@ private Q_SLOTS:
         QVERIFY(!store.loadMeta().lastDailyReportPromptDay);
     }
 
-    void roundTripKeepsEveryField() {
-        StatsEvent event{
-            u"6F9619FF-8B86-D011-B42D-00CF4FC964FF"_s,
-            QDateTime(QDate(2025, 3, 1), QTime(8, 15, 30, 999), Qt::UTC),
-            u"2025-03-01"_s,
-            u"2025-03"_s,
-            StatsEventType::restSkipped,
-            StatsEventSource::autoTimeout,
-            u"S"_s,
-            {{u"plannedSeconds"_s, 20}, {u"theme"_s, u"aurora"_s}, {u"ratio"_s, 0.5}, {u"flag"_s, true}},
-            u"0.1.0"_s};
-        const QByteArray json = event.toJson();
-        QVERIFY(!json.contains('\n'));
-        for (const char* field : {R"("timestamp":"2025-03-01T08:15:30Z")", R"("type":"rest_skipped")",
-                                  R"("source":"auto_timeout")"})
-            QVERIFY2(json.contains(field), field);
-        StatsEvent expected = event;
-        expected.timestamp = expected.timestamp.addMSecs(-999);
-        QCOMPARE(StatsEvent::fromJson(json), std::optional(expected));
-
-        event.sessionId.reset();
-        QVERIFY(!event.toJson().contains("sessionId"));
-        QVERIFY(!StatsEvent::fromJson(event.toJson())->sessionId);
-        // No JSON number is NaN, but a recorded one must not become an integer.
-        QVERIFY(!StatsPayloadValue(std::nan("")).intValue());
-    }
-
     void decoding_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("kind");    // payload "v": bool, int, double, string; empty: rejected
@@ -266,10 +252,8 @@ private Q_SLOTS:
         v("number 30.0 is int", "30.0", "int", "30", "30");
         v("a fraction is a double whose integer truncates toward zero", "-2.9", "double", "-2.9", "-2");
         v("a huge number is a double in plain digits", "1e30", "double", "1000000000000000000000000000000.0");
-        v("1e19 is past every integer", "1e19", "double", "10000000000000000000.0");
         v("a small double has no exponent", "0.0001", "double", "0.0001", "0");
-        v("a digit string stays a string but reads as an integer", R"("12")", "string", "12", "12");
-        v("a signed digit string reads as an integer", R"("+12")", "string", "+12", "12");
+        v("a signed digit string stays a string but reads as an integer", R"("+12")", "string", "+12", "12");
         v("a digit string with letters is no integer", R"("12a")", "string", "12a");
         v("a lone plus is no integer", R"("+")", "string", "+");
         v("an empty string is no integer", R"("")", "string", "");
