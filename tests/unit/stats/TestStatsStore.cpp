@@ -28,9 +28,6 @@ void launch(StatsStore& store, const QDateTime& at) {
 QString monthFile(const StatsStore& store, const QString& key) {
     return store.eventsDirectory() + u'/' + key + u".jsonl"_s;
 }
-QByteArray validLine(const QString& timestamp) {
-    return statsLine(timestamp, u"rest_started"_s);
-}
 } // namespace
 
 class TestStatsStore : public QObject {
@@ -121,8 +118,8 @@ private Q_SLOTS:
 
     void readingSkipsWhatDoesNotDecode() {
         StatsStore store(m_base);
-        const QByteArray a = validLine(u"2025-03-01T10:00:00Z"_s);
-        const QByteArray b = validLine(u"2025-03-01T11:00:00Z"_s);
+        const QByteArray a = statsLine(u"2025-03-01T10:00:00Z"_s);
+        const QByteArray b = statsLine(u"2025-03-01T11:00:00Z"_s);
         // A blank line, broken JSON, every kind of line break, no final line feed.
         const QByteArray month = "\n" + a + "\r\n{\"id\":\n\n" + a + "\r" + a + "\xE2\x80\xA8" + a + "\v" + b;
         QVERIFY(TestEnvironment::writeFile(monthFile(store, u"2025-03"_s), month));
@@ -131,7 +128,7 @@ private Q_SLOTS:
         QCOMPARE(events.last().timestamp, QDateTime(QDate(2025, 3, 1), QTime(11, 0), Qt::UTC));
 
         QVERIFY(TestEnvironment::writeFile(monthFile(store, u"2025-04"_s),
-                                           validLine(u"2025-04-02T10:00:00.250Z"_s) + "\n"));
+                                           statsLine(u"2025-04-02T10:00:00.250Z"_s) + "\n"));
         QVERIFY(!store.hasEvents(localTime(2025, 4, 2, 12)));
         QVERIFY(m_log.isEmpty());
     }
@@ -139,7 +136,7 @@ private Q_SLOTS:
     void appendsNeverGlueOntoATornLine_data() {
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<int>("decodable");
-        const QByteArray line = validLine(u"2025-03-01T10:00:00Z"_s);
+        const QByteArray line = statsLine(u"2025-03-01T10:00:00Z"_s, u"rest_started"_s);
         QTest::newRow("a cut last line is ended before the new event") << line.chopped(20) << 1;
         QTest::newRow("a whole last line without its line feed keeps both events") << line << 2;
         QTest::newRow("a file ending in a line feed gets no blank line") << line + "\n" << 2;
@@ -158,7 +155,7 @@ private Q_SLOTS:
 
     void aWriteCutShortByAFullDiskLeavesNoPartialLine() {
         StatsStore store(m_base);
-        const QByteArray first = validLine(u"2025-03-01T10:00:00Z"_s) + "\n";
+        const QByteArray first = statsLine(u"2025-03-01T10:00:00Z"_s) + "\n";
         QVERIFY(TestEnvironment::writeFile(monthFile(store, u"2025-03"_s), first));
         // A file size limit makes the kernel write part of the line and then refuse, as a full disk does.
         struct rlimit saved {};
