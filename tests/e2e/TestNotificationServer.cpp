@@ -44,14 +44,10 @@ private:
         // Fires now and waits for the server's id of the new notification.
         uint fire(uint previous) {
             hydration.fireReminderIfNeeded();
-            if (!QTest::qWaitFor(
-                    [&] {
-                        const uint id = center.serverId(u"hydration-reminder"_s);
-                        return id != 0 && id != previous;
-                    },
-                    10000))
-                return 0;
-            return center.serverId(u"hydration-reminder"_s);
+            uint id = 0;
+            QTest::qWaitFor([&] { return (id = center.serverId(u"hydration-reminder"_s)) != previous && id; },
+                            10000);
+            return id == previous ? 0 : id;
         }
         FakeClock clock;
         QString base;
@@ -102,7 +98,6 @@ private Q_SLOTS:
         for (const ReminderText& text : ToviCopy::hydrationReminderTexts())
             titleSeen |= calls.contains(u"\""_s + text.title + u"\""_s);
         QVERIFY2(titleSeen, qPrintable(calls.left(2000)));
-        QVERIFY(calls.contains(u"\"HYDRATION_DRANK\""_s));
         QVERIFY(calls.contains(u"\"message-new-instant\""_s));
 
         // A click on the body answers nothing.
@@ -127,23 +122,15 @@ private Q_SLOTS:
         QCOMPARE(rig.eventsOf(StatsEventType::hydrationSkipped), 0);
     }
 
-    void ourReplacementIsNoSkipButTheUsersDismissalIs() {
+    // Taking our own notification down to show the next is no dismissal by the user.
+    void ourReplacementIsNoSkip() {
         Rig rig(*m_bus);
-        QStringList skipLines;
-        rig.hydration.onReminderSkipped = [&skipLines](const QString& line) { skipLines << line; };
         const uint first = rig.fire(0);
         QVERIFY(first != 0);
-        const uint second = rig.fire(first);
-        QVERIFY(second != 0);
+        QVERIFY(rig.fire(first) != 0);
         E2E_WAIT_COMPARE(displayed(), 1, 5000);
         QTest::qWait(500);
         QCOMPARE(rig.eventsOf(StatsEventType::hydrationSkipped), 0);
-
-        QCOMPARE(dunstctl({u"close"_s}).exitCode, 0);
-        E2E_WAIT_COMPARE(rig.eventsOf(StatsEventType::hydrationSkipped), 1, 5000);
-        QCOMPARE(skipLines.size(), 1);
-        QCOMPARE(rig.center.serverId(u"hydration-reminder"_s), 0u);
-        QCOMPARE(rig.hydration.count(), 0);
     }
 
     void withoutAServerRemindersGoToTheAlertAndComeBack() {

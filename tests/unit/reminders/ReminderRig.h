@@ -19,11 +19,7 @@ struct ReminderRig {
         , defaults(base + QStringLiteral("/Tovi.conf"))
         , store(base)
         , hydration(ToviCopy::hydrationCopy(), services())
-        , pelvic(ToviCopy::pelvicFloorCopy(), services()) {
-        for (ReminderEngine* e :
-             {static_cast<ReminderEngine*>(&hydration), static_cast<ReminderEngine*>(&pelvic)})
-            e->onStateChange = [this] { ++stateChanges; };
-    }
+        , pelvic(ToviCopy::pelvicFloorCopy(), services()) {}
 
     ReminderServices services() { return {&defaults, &center, &alerts, &store, &workspace}; }
     ReminderEngine& engine(const QString& twin) {
@@ -48,7 +44,6 @@ struct ReminderRig {
     FakeAlerts alerts;
     FakeNotificationCenter center;
     WorkspaceEvents workspace;
-    int stateChanges = 0;
     HydrationReminderManager hydration;
     PelvicFloorReminderManager pelvic;
 };

