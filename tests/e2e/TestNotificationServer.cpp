@@ -101,26 +101,21 @@ private Q_SLOTS:
         QVERIFY2(titleSeen, qPrintable(calls.left(2000)));
         QVERIFY(calls.contains(u"\"message-new-instant\""_s));
 
-        // A click on the body answers nothing.
+        // A click on the body answers nothing, and the server's close after it is no dismissal.
         QStringList answers;
         connect(&rig.center, &NotificationCenter::responded, this,
                 [&answers](const NotificationResponse& r) { answers << r.actionIdentifier; });
         QCOMPARE(dunstctl({u"action"_s, u"0"_s}).exitCode, 0);
-        E2E_WAIT_COMPARE(answers.size(), 1, 5000);
-        QCOMPARE(answers.first(), u"default"_s);
+        E2E_WAIT_COMPARE(displayed(), 0, 5000);
+        QTest::qWait(500);
+        QCOMPARE(answers, QStringList{u"default"_s});
         QCOMPARE(rig.hydration.count(), 0);
         QCOMPARE(rig.eventsOf(StatsEventType::hydrationSkipped), 0);
-        E2E_WAIT_COMPARE(displayed(), 0, 5000);
 
         QVERIFY(rig.fire(0) != 0);
         E2E_WAIT_COMPARE(displayed(), 1, 5000);
         QCOMPARE(dunstctl({u"context"_s}).exitCode, 0);
         E2E_WAIT_COMPARE(rig.hydration.count(), 1, 5000);
-        E2E_WAIT_COMPARE(displayed(), 0, 5000);
-        // The server's close after the action is not a second answer.
-        QTest::qWait(500);
-        QCOMPARE(rig.eventsOf(StatsEventType::hydrationCompleted), 1);
-        QCOMPARE(rig.eventsOf(StatsEventType::hydrationSkipped), 0);
     }
 
     void withoutAServerRemindersGoToTheAlertAndComeBack() {
