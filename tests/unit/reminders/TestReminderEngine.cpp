@@ -143,31 +143,26 @@ private Q_SLOTS:
         QCOMPARE(rig.pelvic.nextReminderAt(), rig.clock.now().addSecs(3600));
     }
 
-    // A notification's action, or the alert's button ("alert 0") when no server is there.
+    // A notification's action ("confirm" for the reminder's own), or the
+    // alert's button ("alert 0") when no server is there.
     void answers_data() {
         QTest::addColumn<QString>("twin");
-        QTest::addColumn<QString>("category");
         QTest::addColumn<QString>("action");
         QTest::addColumn<int>("outcome"); // -1 refused, 0 skipped, 1 counted
-        const QString h = u"HYDRATION_REMINDER"_s;
-        const QString p = u"PELVIC_FLOOR_REMINDER"_s;
         const QString dismiss = NotificationCenter::dismissActionIdentifier;
-        QTest::newRow("hydration: drank counts") << u"hydration"_s << h << u"HYDRATION_DRANK"_s << 1;
-        QTest::newRow("hydration: dismissal skips") << u"hydration"_s << h << dismiss << 0;
+        QTest::newRow("hydration: drank counts") << u"hydration"_s << u"confirm"_s << 1;
+        QTest::newRow("hydration: dismissal skips") << u"hydration"_s << dismiss << 0;
         QTest::newRow("hydration: body click does nothing")
-            << u"hydration"_s << h << NotificationCenter::defaultActionIdentifier << -1;
-        QTest::newRow("pelvic: complete counts") << u"pelvic"_s << p << u"PELVIC_FLOOR_COMPLETE"_s << 1;
-        QTest::newRow("pelvic: dismissal skips") << u"pelvic"_s << p << dismiss << 0;
-        QTest::newRow("hydration: the alert's confirmation counts")
-            << u"hydration"_s << h << u"alert 0"_s << 1;
-        QTest::newRow("hydration: the alert's 下次一定 skips") << u"hydration"_s << h << u"alert 1"_s << 0;
-        QTest::newRow("pelvic: the alert's confirmation counts") << u"pelvic"_s << p << u"alert 0"_s << 1;
-        QTest::newRow("pelvic: the alert closed without a button skips")
-            << u"pelvic"_s << p << u"alert -1"_s << 0;
+            << u"hydration"_s << NotificationCenter::defaultActionIdentifier << -1;
+        QTest::newRow("pelvic: complete counts") << u"pelvic"_s << u"confirm"_s << 1;
+        QTest::newRow("pelvic: dismissal skips") << u"pelvic"_s << dismiss << 0;
+        QTest::newRow("hydration: the alert's confirmation counts") << u"hydration"_s << u"alert 0"_s << 1;
+        QTest::newRow("hydration: the alert's 下次一定 skips") << u"hydration"_s << u"alert 1"_s << 0;
+        QTest::newRow("pelvic: the alert's confirmation counts") << u"pelvic"_s << u"alert 0"_s << 1;
+        QTest::newRow("pelvic: the alert closed without a button skips") << u"pelvic"_s << u"alert -1"_s << 0;
     }
     void answers() {
         QFETCH(QString, twin);
-        QFETCH(QString, category);
         QFETCH(QString, action);
         QFETCH(int, outcome);
         const bool viaAlert = action.startsWith(u"alert "_s);
@@ -191,8 +186,11 @@ private Q_SLOTS:
             QCOMPARE(alert.informativeText.endsWith(ToviCopy::pelvicFloorInstruction()), pelvic);
         } else {
             rig.clock.advanceSeconds(30);
-            const NotificationResponse response{engine.profile().notificationIdentifier, category, action};
-            QCOMPARE(engine.handleNotificationResponse(response), outcome >= 0);
+            const ReminderProfile& p = engine.profile();
+            const QString sent = action == u"confirm"_s ? p.confirmActionIdentifier : action;
+            QCOMPARE(
+                engine.handleNotificationResponse({p.notificationIdentifier, p.categoryIdentifier, sent}),
+                outcome >= 0);
         }
         const StatsEventSource source =
             viaAlert ? StatsEventSource::scheduled : StatsEventSource::notification;
