@@ -204,6 +204,7 @@ private Q_SLOTS:
         for (const StatsEvent& skip : skips) {
             QVERIFY(roasts.contains(skipLines.first()));
             QCOMPARE(skip.source, source);
+            QCOMPARE(skip.payload.value(u"intervalMinutes"), StatsPayloadValue(engine.intervalMinutes()));
         }
         // Only a count moves the schedule, and it wins over the repeat of the firing.
         if (outcome < 1) {
@@ -214,6 +215,7 @@ private Q_SLOTS:
         QVERIFY(rig.center.live.isEmpty());
         const StatsEvent done = rig.eventsOf(engine.profile().completedType).value(0);
         QCOMPARE(done.source, source);
+        QCOMPARE(done.payload.value(u"intervalMinutes"), StatsPayloadValue(engine.intervalMinutes()));
         // Only the pelvic-floor set says how long it was guided.
         QCOMPARE(done.payload.get(u"guidedSeconds"),
                  pelvic ? std::optional(StatsPayloadValue(0)) : std::nullopt);
