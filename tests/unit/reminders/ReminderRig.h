@@ -13,24 +13,29 @@
 
 // Both reminders over one fake clock, store, alert script and notification centre.
 struct ReminderRig {
-    explicit ReminderRig(const QDateTime& start)
+    explicit ReminderRig(const QDateTime& start = localTime(2025, 3, 3, 10, 0))
         : clock(start)
         , base(TestEnvironment::freshDirectory(QStringLiteral("reminders")))
         , defaults(base + QStringLiteral("/Tovi.conf"))
         , store(base)
         , hydration(ToviCopy::hydrationCopy(), services())
-        , pelvic(ToviCopy::pelvicFloorCopy(), services()) {
-        for (ReminderEngine* e :
-             {static_cast<ReminderEngine*>(&hydration), static_cast<ReminderEngine*>(&pelvic)})
-            e->onStateChange = [this] { ++stateChanges; };
-    }
+        , pelvic(ToviCopy::pelvicFloorCopy(), services()) {}
 
     ReminderServices services() { return {&defaults, &center, &alerts, &store, &workspace}; }
     ReminderEngine& engine(const QString& twin) {
         return twin == QStringLiteral("pelvic") ? static_cast<ReminderEngine&>(pelvic) : hydration;
     }
-    QList<StatsEvent> events() const { return store.events(clock.now().addDays(-3), clock.now().addDays(3)); }
-    QList<StatsEvent> eventsOf(StatsEventType type) const { return ofType(events(), type); }
+    // Starts `twin` and lets its first reminder come due and fire.
+    ReminderEngine& fired(const QString& twin) {
+        ReminderEngine& e = engine(twin);
+        e.start();
+        clock.advanceSeconds(e.intervalMinutes() * 60.0);
+        e.reminderTimerFired();
+        return e;
+    }
+    QList<StatsEvent> eventsOf(StatsEventType type) const {
+        return ofType(store.events(clock.now().addDays(-3), clock.now().addDays(3)), type);
+    }
 
     FakeClock clock;
     QString base;
@@ -39,7 +44,6 @@ struct ReminderRig {
     FakeAlerts alerts;
     FakeNotificationCenter center;
     WorkspaceEvents workspace;
-    int stateChanges = 0;
     HydrationReminderManager hydration;
     PelvicFloorReminderManager pelvic;
 };
