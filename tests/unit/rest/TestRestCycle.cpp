@@ -59,55 +59,46 @@ private Q_SLOTS:
         QCOMPARE(started.size(), events > 0 ? 1 : 0);
         QCOMPARE(ended.size(), events > 1 ? 1 : 0);
         QCOMPARE(r.cycle.sessionId().has_value(), resting);
+        if (events > 0)
+            QCOMPARE(r.events().first().source, StatsEventSource::scheduled);
     }
 
-    void aRestIsOneSession() {
-        Rig r;
-        r.cycle.setDurations(3, 2);
-        r.ticks(7);
-        const auto events = r.events();
-        const StatsEvent& started = events.at(0);
-        const StatsEvent& completed = events.at(1);
-        QCOMPARE(started.type, StatsEventType::restStarted);
-        QCOMPARE(completed.type, StatsEventType::restCompleted);
-        QVERIFY(started.sessionId && started.sessionId == completed.sessionId);
-        QCOMPARE(*started.sessionId, started.sessionId->toUpper());
-        QCOMPARE(completed.source, StatsEventSource::scheduled);
-        QCOMPARE(started.payload.value(u"actualSeconds").intValue(), 0);
-        const StatsPayload expected{{u"plannedSeconds"_s, 2},
-                                    {u"actualSeconds"_s, 2},
-                                    {u"skippedSeconds"_s, 0},
-                                    {u"workDurationSeconds"_s, 3},
-                                    {u"theme"_s, u"aurora"_s}};
-        QCOMPARE(completed.payload, expected);
-    }
-
-    void skippingRecordsWhatWasLeft_data() {
+    void aRestIsRecordedOnce_data() {
         QTest::addColumn<int>("ticks");
-        QTest::addColumn<qint64>("actual");
-        QTest::addColumn<qint64>("skipped");
-        QTest::newRow("7 of 20 left") << 13 << 13LL << 7LL;
-        QTest::newRow("at the last second") << 20 << 20LL << 0LL;
-        QTest::newRow("at once") << 0 << 0LL << 20LL;
+        QTest::addColumn<bool>("skip");
+        QTest::addColumn<int>("actual");
+        QTest::addColumn<int>("skipped");
+        QTest::newRow("run out, it completes") << 21 << false << 20 << 0;
+        QTest::newRow("skipped with 7 of 20 left") << 13 << true << 13 << 7;
+        QTest::newRow("skipped at the last second") << 20 << true << 20 << 0;
+        QTest::newRow("skipped at once") << 0 << true << 0 << 20;
     }
-    void skippingRecordsWhatWasLeft() {
+    void aRestIsRecordedOnce() {
         QFETCH(int, ticks);
-        QFETCH(qint64, actual);
-        QFETCH(qint64, skipped);
+        QFETCH(bool, skip);
+        QFETCH(int, actual);
+        QFETCH(int, skipped);
         Rig r;
         r.cycle.startRest(StatsEventSource::manual);
-        r.ticks(ticks);
         QSignalSpy ended(&r.cycle, &RestCycle::restEnded);
-        r.cycle.stopRest(u"skip"_s);
-        // A second report from another screen changes nothing.
+        r.ticks(ticks);
+        if (skip)
+            r.cycle.stopRest(u"skip"_s);
+        // A late report from another screen changes nothing.
         r.cycle.stopRest(u"skip"_s);
         QCOMPARE(ended.size(), 1);
         const auto events = r.events();
         QCOMPARE(events.size(), 2);
-        QCOMPARE(events.last().type, StatsEventType::restSkipped);
-        QCOMPARE(events.last().source, StatsEventSource::manual);
-        QCOMPARE(events.last().payload.value(u"actualSeconds").intValue(), actual);
-        QCOMPARE(events.last().payload.value(u"skippedSeconds").intValue(), skipped);
+        QVERIFY(events[0].sessionId && events[0].sessionId == events[1].sessionId);
+        QCOMPARE(*events[0].sessionId, events[0].sessionId->toUpper());
+        QCOMPARE(events[1].type, skip ? StatsEventType::restSkipped : StatsEventType::restCompleted);
+        QCOMPARE(events[1].source, StatsEventSource::manual);
+        const StatsPayload expected{{u"plannedSeconds"_s, 20},
+                                    {u"actualSeconds"_s, actual},
+                                    {u"skippedSeconds"_s, skipped},
+                                    {u"workDurationSeconds"_s, 1200},
+                                    {u"theme"_s, u"aurora"_s}};
+        QCOMPARE(events[1].payload, expected);
         QCOMPARE(r.cycle.workSecondsRemaining(), 1200);
     }
 

@@ -1,12 +1,10 @@
 #include "Pixels.h"
 #include "themes/AuroraBackground.h"
-#include "themes/PolygonShape.h"
 #include "themes/RestingCatView.h"
 #include "themes/UltramanTigaView.h"
 
 #include <QApplication>
 #include <QPainter>
-#include <QSet>
 #include <QTest>
 #include <cmath>
 
@@ -26,38 +24,14 @@ QImage render(const std::function<void(QPainter&)>& paint) {
     paint(p);
     return image;
 }
-bool near(QRgb pixel, const QColor& colour, int tolerance = 4) {
-    return std::abs(qRed(pixel) - colour.red()) <= tolerance &&
-           std::abs(qGreen(pixel) - colour.green()) <= tolerance &&
-           std::abs(qBlue(pixel) - colour.blue()) <= tolerance;
-}
 } // namespace
 
 class TestThemeViews : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void randomDrawsStayInTheirRanges() {
-        const QList<FireflyParticle> flies = AuroraBackground::makeParticles(screen, systemUniform());
-        QCOMPARE(flies.size(), 35);
-        QSet<QUuid> ids;
-        for (const FireflyParticle& f : flies) {
-            QVERIFY(QRectF(QPointF(0, 0), screen).contains(f.position));
-            QVERIFY(f.size >= 4 && f.size <= 12);
-            QVERIFY(f.velocity.y() >= -1.2 && f.velocity.y() <= -0.4);
-            QVERIFY(f.velocity.x() >= -0.4 && f.velocity.x() <= 0.4);
-            QVERIFY(f.opacity >= 0.25 && f.opacity <= 0.75);
-            ids.insert(f.id);
-        }
-        const QList<Star> stars = UltramanTigaView::makeStars(systemUniform());
-        QCOMPARE(stars.size(), 120);
-        for (const Star& s : stars) {
-            QVERIFY(s.x >= 0 && s.x <= 1 && s.y >= 0 && s.y <= 1);
-            QVERIFY(s.size >= 0.8 && s.size <= 2.8);
-            QVERIFY(s.opacity >= 0.15 && s.opacity <= 0.7);
-            QVERIFY(s.twinkleOffset >= 0 && s.twinkleOffset <= 2 * M_PI);
-            ids.insert(s.id);
-        }
-        QCOMPARE(ids.size(), 155);
+    void firefliesStartOnScreenRising() {
+        for (const FireflyParticle& f : AuroraBackground::makeParticles(screen, systemUniform()))
+            QVERIFY(QRectF(QPointF(0, 0), screen).contains(f.position) && f.velocity.y() < 0);
     }
 
     void fireflyStep_data() {
@@ -93,77 +67,28 @@ private Q_SLOTS:
         QFETCH(QPointF, expected);
         FireflyParticle fly{QUuid::createUuid(), position, velocity, 6, 0.5};
         const FireflyParticle next = AuroraBackground::step(fly, screen, pointer, middle);
-        QVERIFY2(std::abs(next.position.x() - expected.x()) < 1e-9 &&
-                     std::abs(next.position.y() - expected.y()) < 1e-9,
+        QVERIFY2(QLineF(next.position, expected).length() < 1e-9,
                  qPrintable(u"at (%1, %2)"_s.arg(next.position.x()).arg(next.position.y())));
         QCOMPARE(next.velocity, velocity);
-        QCOMPARE(next.opacity, 0.5);
     }
 
-    void flickerStaysWithinItsBounds_data() {
+    void flickerStopsAtItsBounds_data() {
         QTest::addColumn<Uniform>("uniform");
-        QTest::addColumn<double>("low");
-        QTest::addColumn<double>("high");
+        QTest::addColumn<double>("bound");
         QTest::newRow("always brightening stops at 0.85")
-            << Uniform([](double, double hi) { return hi; }) << 0.85 << 0.85;
+            << Uniform([](double, double hi) { return hi; }) << 0.85;
         QTest::newRow("always dimming stops at 0.15")
-            << Uniform([](double lo, double) { return lo; }) << 0.15 << 0.15;
-        QTest::newRow("a random walk stays within") << systemUniform() << 0.15 << 0.85;
+            << Uniform([](double lo, double) { return lo; }) << 0.15;
     }
-    void flickerStaysWithinItsBounds() {
+    void flickerStopsAtItsBounds() {
         QFETCH(Uniform, uniform);
-        QFETCH(double, low);
-        QFETCH(double, high);
+        QFETCH(double, bound);
         AuroraBackground aurora(uniform);
         aurora.initializeParticles(screen);
         for (int i = 0; i < 2000; ++i)
             aurora.tick(screen);
         for (const FireflyParticle& f : aurora.particles())
-            QVERIFY2(f.opacity >= low - 1e-12 && f.opacity <= high + 1e-12,
-                     qPrintable(QString::number(f.opacity)));
-    }
-
-    void polygonVertices_data() {
-        QTest::addColumn<int>("sides");
-        QTest::addColumn<QSizeF>("size");
-        QTest::addColumn<QList<QPointF>>("expected");
-        const double s = 3 * std::sqrt(3.0) / 2;
-        QTest::newRow("a triangle in 8 x 6 has radius 3")
-            << 3 << QSizeF(8, 6) << QList<QPointF>{{7, 3}, {2.5, 3 + s}, {2.5, 3 - s}};
-        QTest::newRow("a square in 10 x 10 stands on a corner")
-            << 4 << QSizeF(10, 10) << QList<QPointF>{{10, 5}, {5, 10}, {0, 5}, {5, 0}};
-    }
-    void polygonVertices() {
-        QFETCH(int, sides);
-        QFETCH(QSizeF, size);
-        QFETCH(QList<QPointF>, expected);
-        const QList<QPointF> points = PolygonShape(sides).vertices(QRectF(QPointF(0, 0), size));
-        QCOMPARE(points.size(), expected.size());
-        for (qsizetype i = 0; i < points.size(); ++i)
-            QVERIFY(QLineF(points[i], expected[i]).length() < 1e-9);
-    }
-
-    void catBreathesAndWags_data() {
-        QTest::addColumn<double>("breath");
-        QTest::addColumn<double>("seconds");
-        QTest::addColumn<QSizeF>("body");
-        QTest::addColumn<double>("head");
-        QTest::addColumn<double>("tail");
-        QTest::newRow("breathed out, just shown") << 0.0 << 0.0 << QSizeF(140, 100) << -85.0 << -10.0;
-        QTest::newRow("breathed in, tail halfway") << 1.0 << 1.1 << QSizeF(133, 115) << -95.0 << 0.0;
-        QTest::newRow("tail at the far side after 2.2 s")
-            << 0.5 << 2.2 << QSizeF(136.5, 107.5) << -90.0 << 10.0;
-        QTest::newRow("tail back after 4.4 s") << 0.0 << 4.4 << QSizeF(140, 100) << -85.0 << -10.0;
-    }
-    void catBreathesAndWags() {
-        QFETCH(double, breath);
-        QFETCH(double, seconds);
-        QFETCH(QSizeF, body);
-        QFETCH(double, head);
-        QFETCH(double, tail);
-        QCOMPARE(RestingCatView::bodySize(breath), body);
-        QCOMPARE(RestingCatView::headOffset(breath), head);
-        QVERIFY(std::abs(RestingCatView::tailAngle(seconds) - tail) < 1e-9);
+            QVERIFY2(std::abs(f.opacity - bound) < 1e-12, qPrintable(QString::number(f.opacity)));
     }
 
     void timerLight_data() {
@@ -188,10 +113,6 @@ private Q_SLOTS:
         const auto light = UltramanTigaView::timerLight(remaining, total);
         QCOMPARE(light.colour, colour);
         QCOMPARE(light.pulseRate, rate);
-        for (double g : {0.0, 0.3, 1.7, 12.9}) {
-            const double pulse = UltramanTigaView::pulse(g, rate);
-            QVERIFY(pulse >= 0.58 && pulse <= 1.0);
-        }
     }
 
     // --- what a person sees at 1920 x 1080
@@ -236,24 +157,24 @@ private Q_SLOTS:
         QFETCH(bool, fur);
         const QRectF slot(860, 400, 200, 300);
         const QImage image = render([&](QPainter& p) { RestingCatView().paint(p, slot, breath, seconds); });
-        const QPointF origin = slot.center() - QPointF(70, 90);
-        QCOMPARE(near(image.pixel((origin + at).toPoint()), QColor::fromRgbF(0.95f, 0.65f, 0.35f)), fur);
+        const QRgb c = image.pixel((slot.center() - QPointF(70, 90) + at).toPoint());
+        // Fur is orange, about (242, 166, 89).
+        QCOMPARE(std::abs(qRed(c) - 242) + std::abs(qGreen(c) - 166) + std::abs(qBlue(c) - 89) < 12, fur);
     }
 
     void heroCapsuleAndHeadline_data() {
         QTest::addColumn<qint64>("remaining");
         QTest::addColumn<double>("seconds");
-        QTest::addColumn<QString>("light");
+        QTest::addColumn<bool>("red");
         QTest::addColumn<bool>("headline");
-        QTest::newRow("a rest starts red, its headline not yet there")
-            << qint64(20) << 0.6 << u"red"_s << false;
+        QTest::newRow("a rest starts red, its headline not yet there") << qint64(20) << 0.6 << true << false;
         QTest::newRow("near its end the light is green, the headline in")
-            << qint64(2) << 2.0 << u"green"_s << true;
+            << qint64(2) << 2.0 << false << true;
     }
     void heroCapsuleAndHeadline() {
         QFETCH(qint64, remaining);
         QFETCH(double, seconds);
-        QFETCH(QString, light);
+        QFETCH(bool, red);
         QFETCH(bool, headline);
         // Stars drawn at the lowest end of their ranges sit faint in a corner.
         UltramanTigaView hero(
@@ -262,10 +183,7 @@ private Q_SLOTS:
         const QImage image = render([&](QPainter& p) { hero.paint(p, rect, remaining, seconds); });
         const auto l = hero.layout(rect, remaining);
         const QRgb core = image.pixel(QPointF(l.capsule.left() + 44, l.capsule.center().y()).toPoint());
-        if (light == u"red"_s)
-            QVERIFY(qRed(core) > 200 && qGreen(core) < 120);
-        else
-            QVERIFY(qGreen(core) > 200 && qRed(core) < 150);
+        QVERIFY(red ? qRed(core) > 200 && qGreen(core) < 120 : qGreen(core) > 200 && qRed(core) < 150);
         QCOMPARE(Pixels::brightest(image, l.headline) > 200, headline);
         QCOMPARE(Pixels::brightest(image, l.subtitle) > 60, headline);
         // No artwork: the violet disc, purple at its heart.
