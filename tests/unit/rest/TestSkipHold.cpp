@@ -19,8 +19,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("pressing");
         QTest::addColumn<bool>("spacePressed");
         QTest::addColumn<bool>("completed");
-        QTest::newRow("a mouse hold completes on the thirty-first tick")
-            << u"m+ t31"_s << false << false << true;
+        QTest::newRow("a mouse hold runs on through thirty ticks") << u"m+ t30"_s << true << false << false;
+        QTest::newRow("and completes on the thirty-first") << u"m+ t31"_s << false << false << true;
         QTest::newRow("letting go early cancels") << u"m+ t28 m-"_s << false << false << false;
         QTest::newRow("nothing undoes a completed hold")
             << u"m+ t31 m- m+ s+ t40"_s << false << false << true;
@@ -51,8 +51,6 @@ private Q_SLOTS:
         SkipHold hold;
         QSignalSpy completions(&hold, &SkipHold::completed);
         double t = 0;
-        double progressAt30 = -1;
-        int ticks = 0;
         for (const QString& step : steps.split(u' ')) {
             if (step == u"m+"_s)
                 hold.mouseDown();
@@ -64,12 +62,8 @@ private Q_SLOTS:
             else if (step.startsWith(u'w'))
                 t += step.mid(1).toDouble() / 1000;
             else
-                for (int i = step.mid(1).toInt(); i > 0; --i) {
-                    t = (std::floor(t / SkipHold::tickSeconds + 1e-6) + 1) * SkipHold::tickSeconds;
-                    hold.tick(t);
-                    if (++ticks == 30)
-                        progressAt30 = hold.progress();
-                }
+                for (int i = step.mid(1).toInt(); i > 0; --i)
+                    hold.tick(t = (std::floor(t / SkipHold::tickSeconds + 1e-6) + 1) * SkipHold::tickSeconds);
         }
         QCOMPARE(hold.isPressing(), pressing);
         QCOMPARE(hold.isSpacePressed(), spacePressed);
@@ -79,7 +73,6 @@ private Q_SLOTS:
             QCOMPARE(hold.progress(), 1.0);
         else if (!pressing)
             QCOMPARE(hold.progress(), 0.0);
-        QVERIFY(progressAt30 < 1.0);
         QCOMPARE(hold.needsTicks(), pressing);
     }
 };

@@ -1,9 +1,7 @@
 #include "Pixels.h"
 #include "rest/ThemeSelectorOverlay.h"
 
-#include <QApplication>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QTest>
 #include <cmath>
 #include <limits>

@@ -1,8 +1,6 @@
 #include "ui/StatusIcon.h"
 
-#include <QGuiApplication>
 #include <QIcon>
-#include <QImage>
 #include <QTest>
 
 class TestStatusIcon : public QObject {
