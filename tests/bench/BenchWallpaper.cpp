@@ -1,21 +1,11 @@
+#include "FakeWallpapers.h"
 #include "themes/WallpaperBackground.h"
-#include "themes/WallpaperManager.h"
 
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
 
 namespace {
-// A manager that only holds a photo; nothing is fetched.
-class StillWallpapers final : public WallpaperManager {
-public:
-    explicit StillWallpapers(const QImage& photo)
-        : WallpaperManager(WallpaperSource{}) {
-        publish(photo);
-    }
-    void prefetchNextWallpaper() override {}
-};
-
 // Scaling and blurring cost the same whatever the pixels hold.
 QImage photo() {
     QImage image(1920, 1080, QImage::Format_RGB32);
@@ -26,7 +16,8 @@ QImage photo() {
 // One steady frame of the backdrop with the photo shown at the default radius.
 void wallpaperFrame(benchmark::State& state) {
     const QSize size(int(state.range(0)), int(state.range(1)));
-    StillWallpapers wallpapers(photo());
+    FakeWallpapers wallpapers;
+    wallpapers.publish(photo());
     WallpaperBackground backdrop(wallpapers, WallpaperBackground::defaultBlurRadius);
     QImage frame(size, QImage::Format_ARGB32_Premultiplied);
     double t = 0.0;
