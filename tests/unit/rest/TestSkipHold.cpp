@@ -52,10 +52,8 @@ private Q_SLOTS:
         QSignalSpy completions(&hold, &SkipHold::completed);
         double t = 0;
         for (const QString& step : steps.split(u' ')) {
-            if (step == u"m+"_s)
-                hold.mouseDown();
-            else if (step == u"m-"_s)
-                hold.mouseUp();
+            if (step[0] == u'm')
+                step[1] == u'+' ? hold.mouseDown() : hold.mouseUp();
             else if (step[0] == u's')
                 step[1] == u'+' ? hold.spacePress(t, step.endsWith(u'r'))
                                 : hold.spaceRelease(t, step.endsWith(u'r'));

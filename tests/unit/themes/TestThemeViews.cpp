@@ -33,16 +33,16 @@ private Q_SLOTS:
         QTest::addColumn<QPointF>("velocity");
         QTest::addColumn<std::optional<QPointF>>("pointer");
         QTest::addColumn<QPointF>("expected");
-        const std::optional<QPointF> none;
+        const std::optional<QPointF> none, pointer(QPointF(500, 500));
         const QPointF up(0, -1);
         QTest::newRow("without a pointer it only drifts")
             << QPointF(500, 500) << QPointF(0.3, -0.7) << none << QPointF(500.3, 499.3);
         QTest::newRow("on the pointer it is pushed 8 pt along +x")
-            << QPointF(500, 501) << up << std::optional(QPointF(500, 500)) << QPointF(508, 500);
+            << QPointF(500, 501) << up << pointer << QPointF(508, 500);
         QTest::newRow("80 pt away down and right it is pushed 4 pt further")
-            << QPointF(548, 565) << up << std::optional(QPointF(500, 500)) << QPointF(550.4, 567.2);
+            << QPointF(548, 565) << up << pointer << QPointF(550.4, 567.2);
         QTest::newRow("160 pt away it is left alone")
-            << QPointF(660, 501) << up << std::optional(QPointF(500, 500)) << QPointF(660, 500);
+            << QPointF(660, 501) << up << pointer << QPointF(660, 500);
         QTest::newRow("out through the top it comes back under the bottom")
             << QPointF(300, -19.5) << up << none << QPointF(960, 1100);
         QTest::newRow("out on the left it comes back on the right")
