@@ -7,10 +7,9 @@
 using namespace Qt::StringLiterals;
 
 // Steps, separated by spaces, each moving fake time as noted:
-//   m+ m-   mouse down, up
-//   s+ s-   Space press, release; s+r s-r flagged as repeats by Qt
-//   tN      N hold ticks on the 0.05 s grid the view's timer keeps
-//   wN      N ms pass with no tick
+//   m+ m- s+ s-   mouse down, up, Space press, release; s+r s-r flagged as repeats by Qt
+//   tN            N hold ticks on the 0.05 s grid the view's timer keeps
+//   wN            N ms pass with no tick
 class TestSkipHold : public QObject {
     Q_OBJECT
 private Q_SLOTS:

@@ -6,8 +6,7 @@
 class TestStatusIcon : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Trays pick a square pixmap by side: each must be a whole drawing at
-    // that side, not a 22 x 18 image scaled or cropped.
+    // Trays pick a square pixmap by side: each a whole drawing, not a 22 x 18 one scaled or cropped.
     void everyTraySizeShowsTheGlyphAndTheDot_data() {
         QTest::addColumn<int>("side");
         QTest::newRow("the 22 px design size") << 22;
