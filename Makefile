@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 DESKTOP_DIR ?= /tmp/tovi-desktop
 
-.PHONY: all deps build run test unit e2e bench sanitize format clean
+.PHONY: all deps build run test unit e2e bench package sanitize format clean
 
 all: build
 
@@ -41,6 +41,10 @@ bench: build
 		if [ -f $$b ] && [ -x $$b ]; then QT_QPA_PLATFORM=offscreen $$b || exit 1; fi; \
 	done
 	tests/bench/probe $(BUILD)
+
+# The .deb, in $(BUILD).
+package: build
+	cmake --build $(BUILD) --target package
 
 # The unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps

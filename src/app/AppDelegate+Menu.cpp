@@ -3,6 +3,7 @@
 #include "ToviCopy.h"
 #include "platform/Defaults.h"
 #include "platform/LoginItemService.h"
+#include "platform/TrayHosts.h"
 #include "reminders/HydrationReminderManager.h"
 #include "reminders/PelvicFloorReminderManager.h"
 #include "themes/RestTheme.h"
@@ -40,6 +41,19 @@ AppDelegate::MenuCommand AppDelegate::commandOf(const QAction* entry) {
 }
 
 void AppDelegate::configureStatusItem() {
+    // Qt picks the tray protocol once, with the first icon: made before any
+    // tray runs, it would never reach a StatusNotifierItem host that comes later.
+    if (m_services.trayHosts && !m_services.trayHosts->available()) {
+        connect(m_services.trayHosts, &TrayHosts::appeared, this, &AppDelegate::createStatusItem,
+                Qt::SingleShotConnection);
+        return;
+    }
+    createStatusItem();
+}
+
+void AppDelegate::createStatusItem() {
+    if (statusItem)
+        return;
     statusItem = new QSystemTrayIcon(this);
     statusItem->setToolTip(u"Tovi: 菜单栏状态续命搭子"_s);
     statusItem->setIcon(makeStatusBarIcon());
@@ -48,6 +62,10 @@ void AppDelegate::configureStatusItem() {
         if (reason == QSystemTrayIcon::Trigger)
             popUpStatusMenu();
     });
+    if (m_statusMenu) {
+        statusItem->setContextMenu(m_statusMenu);
+        statusItem->show();
+    }
 }
 
 QAction* AppDelegate::addCommand(QMenu* menu, const QString& title, void (AppDelegate::*action)()) {

@@ -19,6 +19,7 @@ class PelvicFloorReminderManager;
 class ReminderEngine;
 class ReminderNotificationRouter;
 class ReminderSkipFeedbackPresenter;
+class TrayHosts;
 class WorkspaceEvents;
 class LoginItemService;
 class QTextBrowser;
@@ -48,6 +49,8 @@ struct AppServices {
     NotificationCenter* notifications = nullptr;
     WorkspaceEvents* workspaceEvents = nullptr;
     WallpaperManager* wallpapers = nullptr;
+    // None: the icon is made at once, whatever tray there is.
+    TrayHosts* trayHosts = nullptr;
 };
 
 // The one application object: owns the status item, the menus, the timers and
@@ -74,6 +77,7 @@ public:
     // Ctrl+Q on every desktop, whatever its own key scheme says.
     static QKeySequence quitKey() { return QKeySequence(Qt::CTRL | Qt::Key_Q); }
     void configureStatusItem();
+    void createStatusItem();
     void setupMenu();
     void startServices();
     void prefetchWallpaperForCurrentThemeIfNeeded();

@@ -16,6 +16,10 @@ RestWindow::RestWindow(const ScreenInfo& screen)
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::StrongFocus);
     setGeometry(screen.geometry);
+    // Unmanaged, the window lands where asked and above everything; sway still
+    // hands it the keyboard.
+    if (QtScreens::windowManagerIgnoresPlacement())
+        setWindowFlag(Qt::X11BypassWindowManagerHint);
 }
 
 void RestWindow::setContentView(RestView* view) {
@@ -54,8 +58,19 @@ void RestWindow::makeKeyAndOrderFront() {
     showFullScreen();
     raise();
     activateWindow();
+    // Unmanaged windows get no focus from the window manager: take the keyboard once shown.
+    if (QtScreens::windowManagerIgnoresPlacement())
+        windowHandle()->installEventFilter(this);
     if (m_view)
         m_view->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+bool RestWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        windowHandle()->removeEventFilter(this);
+        windowHandle()->setKeyboardGrabEnabled(true);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void RestWindow::orderOut() {

@@ -29,6 +29,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     // Only a hold ends a rest: the window manager's close is refused.
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     ScreenInfo m_screen;

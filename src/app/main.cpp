@@ -8,6 +8,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Screens.h"
 #include "platform/TerminationSignals.h"
+#include "platform/TrayHosts.h"
 #include "platform/WorkspaceEvents.h"
 #include "stats/StatsStore.h"
 #include "themes/WallpaperManager.h"
@@ -37,8 +38,12 @@ int main(int argc, char* argv[]) {
     DBusNotificationCenter notifications;
     DBusWorkspaceEvents workspaceEvents;
     WallpaperManager wallpapers(WallpaperSource::production());
+    DesktopTrayHosts trayHosts;
     AppDelegate delegate({&defaults, &alerts, &screens, &StatsStore::shared(), &loginItems, &notifications,
-                          &workspaceEvents, &wallpapers});
+                          &workspaceEvents, &wallpapers, &trayHosts});
+    // At login the panel may start after us: only a tray still missing then is worth a word.
+    QTimer::singleShot(std::chrono::seconds(5), &trayHosts,
+                       [&trayHosts, &notifications] { trayHosts.sayOnceIfMissing(&notifications); });
 
     // The desktop ending us (logout, kill, Ctrl+C) gets the same clean shutdown
     // as the quit command.

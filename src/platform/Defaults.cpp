@@ -132,32 +132,39 @@ std::optional<QDateTime> Defaults::date(const QString& key) const {
     return read<QDateTime>(key, toDate);
 }
 
-void Defaults::setInteger(const QString& key, qint64 value) {
-    m_settings.setValue(key, QString::number(value));
+void Defaults::store(const QString& key, const QString& text) {
+    // QSettings rewrites and fsyncs the whole file after any setValue, even
+    // one that changes nothing, and callers refresh some keys every second.
+    const QVariant stored = m_settings.value(key);
+    if (stored.typeId() == QMetaType::QString && stored.toString() == text)
+        return;
+    m_settings.setValue(key, text);
     Q_EMIT changed(key);
+}
+
+void Defaults::setInteger(const QString& key, qint64 value) {
+    store(key, QString::number(value));
 }
 
 void Defaults::setBoolean(const QString& key, bool value) {
-    m_settings.setValue(key, value ? u"true"_s : u"false"_s);
-    Q_EMIT changed(key);
+    store(key, value ? u"true"_s : u"false"_s);
 }
 
 void Defaults::setReal(const QString& key, double value) {
-    m_settings.setValue(key, QString::number(value, 'g', QLocale::FloatingPointShortest));
-    Q_EMIT changed(key);
+    store(key, QString::number(value, 'g', QLocale::FloatingPointShortest));
 }
 
 void Defaults::setString(const QString& key, const QString& value) {
-    m_settings.setValue(key, value);
-    Q_EMIT changed(key);
+    store(key, value);
 }
 
 void Defaults::setDate(const QString& key, const QDateTime& value) {
-    m_settings.setValue(key, value.toUTC().toString(Qt::ISODateWithMs));
-    Q_EMIT changed(key);
+    store(key, value.toUTC().toString(Qt::ISODateWithMs));
 }
 
 void Defaults::remove(const QString& key) {
+    if (!m_settings.contains(key))
+        return;
     m_settings.remove(key);
     Q_EMIT changed(key);
 }

@@ -52,10 +52,12 @@ public:
     static QString standardFilePath();
 
 Q_SIGNALS:
-    // A value was set or removed through this object.
+    // A value was changed or removed through this object.
     void changed(const QString& key);
 
 private:
+    // Writes only a value that differs from the stored one.
+    void store(const QString& key, const QString& text);
     template <typename T, typename Parse> std::optional<T> read(const QString& key, Parse parse) const;
 
     mutable QSettings m_settings;

@@ -58,10 +58,9 @@ DBusNotificationCenter::DBusNotificationCenter(const QDBusConnection& bus, QObje
     m_bus.connect(service, path, interfaceName, u"NotificationClosed"_s, receiver,
                   SLOT(notificationClosed(uint, uint)));
     auto* watcher = new QDBusServiceWatcher(service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] {
-        forgetServer();
-        Q_EMIT serverChanged();
-    });
+    connect(
+        watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+        [this](const QString&, const QString&, const QString& newOwner) { serverOwnerChanged(newOwner); });
 }
 
 DBusNotificationCenter::~DBusNotificationCenter() {
@@ -122,9 +121,8 @@ void DBusNotificationCenter::post(const NotificationRequest& request) {
     }
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     const QString identifier = request.identifier;
-    const QString categoryIdentifier = request.categoryIdentifier;
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, identifier, categoryIdentifier, generation](QDBusPendingCallWatcher* w) {
+            [this, request, identifier, generation](QDBusPendingCallWatcher* w) {
                 w->deleteLater();
                 const QDBusPendingReply<uint> reply = *w;
                 if (reply.isError()) {
@@ -140,12 +138,13 @@ void DBusNotificationCenter::post(const NotificationRequest& request) {
                     return;
                 }
                 m_idsByIdentifier.insert(identifier, id);
-                m_live.insert(id, {identifier, categoryIdentifier});
+                m_live.insert(id, request);
             });
 }
 
 void DBusNotificationCenter::remove(const QString& identifier) {
     ++m_generation[identifier];
+    m_orphans.remove(identifier);
     const uint id = m_idsByIdentifier.take(identifier);
     if (id == 0)
         return;
@@ -187,9 +186,19 @@ void DBusNotificationCenter::handleClosed(uint id, uint reason) {
         Q_EMIT responded(response);
 }
 
-void DBusNotificationCenter::forgetServer() {
+void DBusNotificationCenter::serverOwnerChanged(const QString& newOwner) {
+    // A restarted server has lost what the old one showed; the user has not
+    // answered it, so it goes up again rather than waiting for its next repeat.
+    for (const NotificationRequest& request : std::as_const(m_live))
+        m_orphans.insert(request.identifier, request);
     m_live.clear();
     m_idsByIdentifier.clear();
+    if (!newOwner.isEmpty()) {
+        const QList<NotificationRequest> orphans = m_orphans.values();
+        for (const NotificationRequest& request : orphans)
+            post(request);
+    }
+    Q_EMIT serverChanged();
 }
 
 #include "NotificationCenter.moc"

@@ -78,18 +78,16 @@ public:
     uint serverId(const QString& identifier) const;
 
 private:
-    struct Live {
-        QString identifier;
-        QString categoryIdentifier;
-    };
     void handleActionInvoked(uint id, const QString& actionKey);
     void handleClosed(uint id, uint reason);
-    void forgetServer();
+    void serverOwnerChanged(const QString& newOwner);
 
     QDBusConnection m_bus;
     QHash<QString, NotificationCategory> m_categories;
     QHash<QString, uint> m_idsByIdentifier;
-    QHash<uint, Live> m_live;
+    QHash<uint, NotificationRequest> m_live;
+    // Shown on a server that has gone; posted again when one appears.
+    QHash<QString, NotificationRequest> m_orphans;
     // Bumped by every post and remove, so that a late Notify reply for a
     // notification already replaced or removed closes it instead of tracking it.
     QHash<QString, quint64> m_generation;

@@ -42,6 +42,11 @@ std::optional<ScreenInfo> QtScreens::primary() const {
     return infoOf(s);
 }
 
+bool QtScreens::windowManagerIgnoresPlacement() {
+    return QGuiApplication::platformName() == QLatin1StringView("xcb") &&
+           qEnvironmentVariableIsSet("SWAYSOCK");
+}
+
 QScreen* QtScreens::find(const ScreenInfo& info) {
     for (QScreen* s : QGuiApplication::screens()) {
         if (s->name() == info.name && s->geometry() == info.geometry)

@@ -38,6 +38,9 @@ public:
 
     // The platform screen showing `info`, or nullptr when it is gone.
     static QScreen* find(const ScreenInfo& info);
+    // True under a tiling Wayland compositor (sway) reached through XWayland:
+    // it puts every new window on the focused output, whatever frame it asks for.
+    static bool windowManagerIgnoresPlacement();
 
 private:
     void watch(QScreen* screen);

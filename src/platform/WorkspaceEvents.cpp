@@ -6,6 +6,7 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -13,7 +14,13 @@ namespace {
 const QString login1 = u"org.freedesktop.login1"_s;
 const QString login1Path = u"/org/freedesktop/login1"_s;
 const QString login1Manager = u"org.freedesktop.login1.Manager"_s;
-const QString screenSaver = u"org.freedesktop.ScreenSaver"_s;
+// Each desktop's screen saver announces its end as ActiveChanged(false) under
+// its own name; some own the freedesktop name as well, and a second wake for
+// one end is harmless. The interface and the bus name are the same.
+const QStringList screenSavers = {
+    u"org.freedesktop.ScreenSaver"_s, u"org.gnome.ScreenSaver"_s,    u"org.xfce.ScreenSaver"_s,
+    u"org.mate.ScreenSaver"_s,        u"org.cinnamon.ScreenSaver"_s,
+};
 } // namespace
 
 DBusWorkspaceEvents::DBusWorkspaceEvents(const QDBusConnection& systemBus, const QDBusConnection& sessionBus,
@@ -33,22 +40,26 @@ DBusWorkspaceEvents::DBusWorkspaceEvents(const QDBusConnection& systemBus, const
         Log::line(u"Tovi: 没有会话总线，屏保结束不会触发提醒"_s);
     } else {
         // Any path: desktops publish the screen saver under more than one.
-        m_session.connect(QString(), QString(), screenSaver, u"ActiveChanged"_s, this,
-                          SLOT(screenSaverActiveChanged(bool)));
+        for (const QString& screenSaver : screenSavers)
+            m_session.connect(QString(), QString(), screenSaver, u"ActiveChanged"_s, this,
+                              SLOT(screenSaverActiveChanged(bool)));
         logMissingScreenSaver();
     }
 }
 
 void DBusWorkspaceEvents::logMissingScreenSaver() {
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s, u"org.freedesktop.DBus"_s, u"NameHasOwner"_s);
-    message << screenSaver;
+    const QDBusMessage message = QDBusMessage::createMethodCall(
+        u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s, u"org.freedesktop.DBus"_s, u"ListNames"_s);
     auto* watcher = new QDBusPendingCallWatcher(m_session.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* w) {
         w->deleteLater();
-        const QDBusPendingReply<bool> reply = *w;
+        const QDBusPendingReply<QStringList> reply = *w;
+        if (reply.isError())
+            return;
+        const QStringList names = reply.value();
         // Still watched: a screen saver that starts later is heard.
-        if (!reply.isError() && !reply.value())
+        if (std::none_of(screenSavers.begin(), screenSavers.end(),
+                         [&names](const QString& name) { return names.contains(name); }))
             Log::line(u"Tovi: 没有屏保服务，屏保结束不会触发提醒"_s);
     });
 }

@@ -36,10 +36,12 @@ CommandResult runCommand(const QString& program, const QStringList& arguments,
 // scripts/virtual-desktop, started for one test and stopped when this goes away.
 class VirtualDesktop {
 public:
-    explicit VirtualDesktop(bool withNotifications = true);
+    // X11: Xvfb, openbox, a tray and dunst. Wayland: headless sway with XWayland and two outputs.
+    enum class Session { x11, wayland };
+    explicit VirtualDesktop(bool withNotifications = true, Session session = Session::x11);
     ~VirtualDesktop();
 
-    bool isRunning() const { return !m_display.isEmpty(); }
+    bool isRunning() const { return m_session.contains(QStringLiteral("DISPLAY")); }
     QString error() const { return m_error; }
     // DISPLAY and the session bus of the desktop, on top of this process's environment.
     QProcessEnvironment environment() const;
@@ -61,8 +63,12 @@ public:
     // Position and size of a window, from xdotool.
     QRect windowGeometry(const QString& id) const;
 
-    // Tovi's icon is the small window of class "tovi" the tray host embeds.
+    // Under tint2, Tovi's icon is the small window of class "tovi" the tray
+    // embeds; under the StatusNotifierItem host, the glyph drawn in its bar.
     bool trayIconShown() const;
+    // Visible "tovi" windows that are the icon: one under tint2, none in a bar
+    // that draws the icon itself.
+    qsizetype trayIconWindows() const { return m_statusNotifierHost ? 0 : 1; }
     // Centre of the icon once the tray has placed it; null before.
     QPoint trayIconCentre() const;
     // Where the menu opens, above the icon at the bottom of the screen; null without an icon.
@@ -73,9 +79,10 @@ public:
 
 private:
     CommandResult script(const QStringList& arguments) const;
+    QPoint statusNotifierIconCentre() const;
+    bool m_statusNotifierHost = false;
     QString m_dir;
-    QString m_display;
-    QString m_bus;
+    QProcessEnvironment m_session;
     QString m_error;
 };
 

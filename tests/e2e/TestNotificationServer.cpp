@@ -176,6 +176,23 @@ private Q_SLOTS:
         QCOMPARE(dunstctl({u"context"_s}).exitCode, 0);
         E2E_WAIT_COMPARE(rig.hydration.count(), 2, 5000);
     }
+
+    // The restarted server never heard of the reminder; waiting for its
+    // repeat would hide it for ten minutes.
+    void aReminderOnScreenReturnsWhenTheServerRestarts() {
+        Rig rig(*m_bus);
+        const uint first = rig.fire(0);
+        QVERIFY(first != 0);
+        E2E_WAIT_COMPARE(displayed(), 1, 5000);
+        QVERIFY(m_desktop->stopNotifications());
+        QVERIFY(m_desktop->startNotifications());
+        E2E_WAIT_COMPARE(displayed(), 1, 5000);
+        QVERIFY(rig.center.serverId(u"hydration-reminder"_s) != 0);
+        QCOMPARE(rig.alerts.shown.size(), 0);
+        QCOMPARE(rig.eventsOf(StatsEventType::hydrationSkipped), 0);
+        QCOMPARE(dunstctl({u"context"_s}).exitCode, 0);
+        E2E_WAIT_COMPARE(rig.hydration.count(), 1, 5000);
+    }
 };
 
 QTEST_MAIN(TestNotificationServer)

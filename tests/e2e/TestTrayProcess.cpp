@@ -4,6 +4,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <csignal>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -61,14 +62,45 @@ private Q_SLOTS:
         QCOMPARE(tovi.events().size(), 1);
     }
 
-    void iconAppearsWhenTheTrayComesLate() {
-        QVERIFY(m_desktop->stopTray());
-        ToviProcess tovi(*m_desktop, home(u"late"_s));
+    // The main timer refreshes the day's state every second; only a changed
+    // value may reach the disk.
+    void withBothRemindersOffTheSettingsFileStaysUntouched() {
+        ToviProcess tovi(*m_desktop, home(u"quiet"_s));
+        tovi.seedSettings({u"hydrationReminderEnabled=false"_s, u"pelvicFloorReminderEnabled=false"_s});
         QVERIFY(tovi.start());
         E2E_WAIT_COMPARE(tovi.eventsOfType(u"app_launched"_s).size(), 1, 5000);
+        QTest::qWait(2000);
+        const auto stamp = [&tovi] {
+            struct stat s {};
+            ::stat(QFile::encodeName(tovi.settingsPath()).constData(), &s);
+            return std::pair(s.st_ino, s.st_mtim.tv_sec * 1000000000LL + s.st_mtim.tv_nsec);
+        };
+        const auto before = stamp();
+        QTest::qWait(10000);
+        QCOMPARE(stamp(), before);
+        QVERIFY(tovi.isRunning());
+    }
+
+    // GNOME without its AppIndicator extension: the rhythms run, Tovi says once
+    // how to get a tray, and the icon comes with the tray.
+    void withoutATrayRemindersRunAndTheIconComesWithTheTray() {
+        QVERIFY(m_desktop->stopTray());
+        ToviProcess tovi(*m_desktop, home(u"late"_s));
+        const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+        tovi.seedSettings(
+            {u"hydrationReminderDayStartedAt="_s + now, u"hydrationReminderNextReminderAt="_s + now,
+             u"hydrationReminderDrinkCountDate="_s + now, u"pelvicFloorReminderEnabled=false"_s});
+        QVERIFY(tovi.start());
+        const auto noTrayLines = [&tovi] { return tovi.logLines().filter(u"没有找到系统托盘"_s).size(); };
+        E2E_WAIT_COMPARE(noTrayLines(), 1, 15000);
+        // The hydration reminder and the word about the tray.
+        E2E_WAIT_COMPARE(runCommand(u"dunstctl"_s, {u"count"_s, u"displayed"_s}, m_desktop->environment())
+                             .output.trimmed(),
+                         u"2"_s, 5000);
         QVERIFY(!m_desktop->trayIconShown());
         QVERIFY(m_desktop->startTray());
         E2E_WAIT(m_desktop->trayIconShown(), 10000);
+        QCOMPARE(noTrayLines(), 1);
         tovi.sendSignal(SIGINT);
         QVERIFY(tovi.waitForExit());
         QCOMPARE(tovi.exitCode(), 0);

@@ -2,9 +2,14 @@
 #include "platform/Defaults.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
+#include <functional>
 
 using namespace Qt::StringLiterals;
+
+using Write = std::function<void(Defaults&)>;
+Q_DECLARE_METATYPE(Write)
 
 class TestDefaults : public QObject {
     Q_OBJECT
@@ -82,6 +87,39 @@ private Q_SLOTS:
         QVERIFY(!defaults.date(u"local"_s));
         QVERIFY(!defaults.date(u"bad"_s));
         QVERIFY(defaults.date(u"ok"_s));
+    }
+
+    void onlyChangesReachTheFile_data() {
+        QTest::addColumn<Write>("write");
+        QTest::addColumn<bool>("written");
+        const QDateTime moment(QDate(2025, 3, 1), QTime(8, 0), Qt::UTC);
+        QTest::newRow("the same integer is not written")
+            << Write([](Defaults& d) { d.setInteger(u"i"_s, 0); }) << false;
+        QTest::newRow("the same boolean is not written")
+            << Write([](Defaults& d) { d.setBoolean(u"b"_s, true); }) << false;
+        QTest::newRow("the same moment in another zone is not written")
+            << Write([=](Defaults& d) { d.setDate(u"d"_s, moment.toOffsetFromUtc(3600)); }) << false;
+        QTest::newRow("removing an absent key is not written")
+            << Write([](Defaults& d) { d.remove(u"missing"_s); }) << false;
+        QTest::newRow("a new integer is written")
+            << Write([](Defaults& d) { d.setInteger(u"i"_s, 1); }) << true;
+        QTest::newRow("removing a stored key is written")
+            << Write([](Defaults& d) { d.remove(u"b"_s); }) << true;
+    }
+
+    // With the reminders off, the main timer refreshes the same values every
+    // second; each write used to rename and fsync the settings file.
+    void onlyChangesReachTheFile() {
+        QFETCH(Write, write);
+        QFETCH(bool, written);
+        writeFile("[General]\ni=0\nb=true\nd=2025-03-01T08:00:00.000Z\n");
+        Defaults defaults(m_path);
+        QSignalSpy changed(&defaults, &Defaults::changed);
+        QVERIFY(QFile::remove(m_path));
+        write(defaults);
+        defaults.sync();
+        QCOMPARE(QFile::exists(m_path), written);
+        QCOMPARE(changed.count(), written ? 1 : 0);
     }
 };
 

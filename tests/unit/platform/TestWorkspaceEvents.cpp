@@ -11,25 +11,39 @@ using namespace Qt::StringLiterals;
 class TestWorkspaceEvents : public QObject {
     Q_OBJECT
 private:
-    static void sendScreenSaver(const QString& path, bool active) {
+    static void sendScreenSaver(const QString& path, bool active,
+                                const QString& interface = u"org.freedesktop.ScreenSaver"_s) {
         QDBusConnection sender = QDBusConnection::connectToBus(
             qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), u"screen-saver-sender"_s);
-        QDBusMessage signal =
-            QDBusMessage::createSignal(path, u"org.freedesktop.ScreenSaver"_s, u"ActiveChanged"_s);
+        QDBusMessage signal = QDBusMessage::createSignal(path, interface, u"ActiveChanged"_s);
         signal << active;
         QVERIFY(sender.send(signal));
     }
 
 private Q_SLOTS:
     void theScreenSaverEndingIsAScreensWake_data() {
+        QTest::addColumn<QString>("interface");
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("active");
         QTest::addColumn<int>("wakes");
-        QTest::newRow("ended, freedesktop path") << u"/org/freedesktop/ScreenSaver"_s << false << 1;
-        QTest::newRow("ended, short path") << u"/ScreenSaver"_s << false << 1;
-        QTest::newRow("started is no wake") << u"/org/freedesktop/ScreenSaver"_s << true << 0;
+        const QString freedesktop = u"org.freedesktop.ScreenSaver"_s;
+        QTest::newRow("ended, freedesktop path")
+            << freedesktop << u"/org/freedesktop/ScreenSaver"_s << false << 1;
+        QTest::newRow("ended, short path") << freedesktop << u"/ScreenSaver"_s << false << 1;
+        QTest::newRow("started is no wake") << freedesktop << u"/org/freedesktop/ScreenSaver"_s << true << 0;
+        QTest::newRow("GNOME's ended")
+            << u"org.gnome.ScreenSaver"_s << u"/org/gnome/ScreenSaver"_s << false << 1;
+        QTest::newRow("Xfce's ended")
+            << u"org.xfce.ScreenSaver"_s << u"/org/xfce/ScreenSaver"_s << false << 1;
+        QTest::newRow("MATE's ended")
+            << u"org.mate.ScreenSaver"_s << u"/org/mate/ScreenSaver"_s << false << 1;
+        QTest::newRow("Cinnamon's ended")
+            << u"org.cinnamon.ScreenSaver"_s << u"/org/cinnamon/ScreenSaver"_s << false << 1;
+        QTest::newRow("an unrelated ActiveChanged is no wake")
+            << u"org.example.Player"_s << u"/org/example/Player"_s << false << 0;
     }
     void theScreenSaverEndingIsAScreensWake() {
+        QFETCH(QString, interface);
         QFETCH(QString, path);
         QFETCH(bool, active);
         QFETCH(int, wakes);
@@ -40,7 +54,7 @@ private Q_SLOTS:
         DBusWorkspaceEvents events(noBus, QDBusConnection::sessionBus());
         QSignalSpy screens(&events, &WorkspaceEvents::screensDidWake);
         QSignalSpy wake(&events, &WorkspaceEvents::didWake);
-        sendScreenSaver(path, active);
+        sendScreenSaver(path, active, interface);
         // A later "ended" proves the earlier signal, if any, has been delivered.
         sendScreenSaver(u"/org/freedesktop/ScreenSaver"_s, false);
         QTRY_VERIFY(screens.size() >= 1);
