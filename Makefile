@@ -49,7 +49,7 @@ bench: build
 	@for b in $(BUILD)/tests/bench/bench_*; do \
 		if [ -f $$b ] && [ -x $$b ]; then QT_QPA_PLATFORM=offscreen $$b || exit 1; fi; \
 	done
-	tests/bench/probe $(BUILD)
+	tests/bench/resource-probe $(BUILD)
 
 # The .deb, in $(BUILD).
 package: build
