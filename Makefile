@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 DESKTOP_DIR ?= /tmp/tovi-desktop
 
-.PHONY: all deps build run test unit e2e bench package sanitize format clean
+.PHONY: all deps build run test unit faults soak bench fuzz package sanitize format clean
 
 all: build
 
@@ -30,17 +30,26 @@ run: build
 		TOVI_DESKTOP_DIR=$(DESKTOP_DIR) scripts/virtual-desktop stop; exit $$status; \
 	fi
 
+# Everything but the hour's soak.
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j2
+	cd $(BUILD) && ctest --output-on-failure -j2 -LE soak
 
 unit: build
 	cd $(BUILD) && ctest --output-on-failure -j2 -LE e2e
+
+# The real binary while disks fill, processes die, servers go and files rot.
+faults: build
+	cd $(BUILD) && ctest --output-on-failure -L faults
+
+# An hour of rests, skips, theme changes and reminders; TOVI_SOAK_MINUTES shortens it.
+soak: build
+	cd $(BUILD) && ctest --output-on-failure -L soak
 
 bench: build
 	@for b in $(BUILD)/tests/bench/bench_*; do \
 		if [ -f $$b ] && [ -x $$b ]; then QT_QPA_PLATFORM=offscreen $$b || exit 1; fi; \
 	done
-	tests/bench/probe $(BUILD)
+	tests/bench/resource-probe $(BUILD)
 
 # The .deb, in $(BUILD).
 package: build
@@ -53,8 +62,15 @@ sanitize: deps
 	cd $(BUILD)-sanitize && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j2 -LE e2e
 
+# Each decoder under libFuzzer for FUZZ_SECONDS, in a clang build of its own.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVI_FUZZ=ON
+	cmake --build $(BUILD)-fuzz -j$(JOBS)
+	tests/fuzz/run $(BUILD)-fuzz $(FUZZ_SECONDS)
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-sanitize
+	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-fuzz

@@ -31,20 +31,6 @@ QImage decodeImage(const QByteArray& bytes) {
     return reader.read();
 }
 
-// The ids of a list reply; empty when any element lacks a string "id", as one
-// bad element makes the whole list unusable.
-QStringList photoIds(const QByteArray& body) {
-    const QJsonDocument document = QJsonDocument::fromJson(body);
-    QStringList ids;
-    for (const QJsonValue& element : document.array()) {
-        const QJsonValue id = element.toObject().value(u"id"_s);
-        if (!id.isString())
-            return {};
-        ids << id.toString();
-    }
-    return ids;
-}
-
 struct Stored {
     QImage image;
     QString writeError;
@@ -106,6 +92,19 @@ void WallpaperManager::loadFromLocalCache() {
     });
 }
 
+// One bad element makes the whole list unusable.
+QStringList WallpaperManager::photoIds(const QByteArray& body) {
+    const QJsonDocument document = QJsonDocument::fromJson(body);
+    QStringList ids;
+    for (const QJsonValue& element : document.array()) {
+        const QJsonValue id = element.toObject().value(u"id"_s);
+        if (!id.isString())
+            return {};
+        ids << id.toString();
+    }
+    return ids;
+}
+
 QUrl WallpaperManager::url(const QString& pathAndQuery) const {
     return QUrl(m_source.baseUrl.toString(QUrl::StripTrailingSlash) + pathAndQuery, QUrl::StrictMode);
 }
@@ -122,22 +121,23 @@ void WallpaperManager::prefetchNextWallpaper() {
     // The list's status and transport error are not looked at: a body that
     // holds photos is used whatever came with it.
     get(list, m_source.listTimeoutMs, [this, fallback](const QByteArray& body, const QString&) {
-        QtConcurrent::run(&photoIds, body).then(this, [this, fallback](const QStringList& ids) {
-            if (ids.isEmpty()) {
-                Log::line(u"⚠️ 从 Picsum 列表获取数据失败，正在尝试直连源..."_s);
-                return fetchFallback(fallback);
-            }
-            const QString id = ids.at(qsizetype(QRandomGenerator::system()->bounded(int(ids.size()))));
-            // Encoded as one segment: an id from the reply must not reshape the address.
-            const QUrl photo =
-                url(u"/id/"_s + QString::fromLatin1(QUrl::toPercentEncoding(id)) + u"/1920/1080"_s);
-            Log::line(u"Tovi: 动态随机拉取 Picsum 壁纸: "_s + photo.toString());
-            downloadWallpaper(photo, [this, fallback](bool ok) {
-                m_isPrefetching = false;
-                if (!ok)
-                    fetchFallback(fallback);
+        QtConcurrent::run(&WallpaperManager::photoIds, body)
+            .then(this, [this, fallback](const QStringList& ids) {
+                if (ids.isEmpty()) {
+                    Log::line(u"⚠️ 从 Picsum 列表获取数据失败，正在尝试直连源..."_s);
+                    return fetchFallback(fallback);
+                }
+                const QString id = ids.at(qsizetype(QRandomGenerator::system()->bounded(int(ids.size()))));
+                // Encoded as one segment: an id from the reply must not reshape the address.
+                const QUrl photo =
+                    url(u"/id/"_s + QString::fromLatin1(QUrl::toPercentEncoding(id)) + u"/1920/1080"_s);
+                Log::line(u"Tovi: 动态随机拉取 Picsum 壁纸: "_s + photo.toString());
+                downloadWallpaper(photo, [this, fallback](bool ok) {
+                    m_isPrefetching = false;
+                    if (!ok)
+                        fetchFallback(fallback);
+                });
             });
-        });
     });
 }
 

@@ -46,6 +46,9 @@ public:
     // unless one is running; returns at once.
     virtual void prefetchNextWallpaper();
 
+    // The ids of a list reply; empty when any element lacks a string "id".
+    static QStringList photoIds(const QByteArray& body);
+
 Q_SIGNALS:
     void cachedImageChanged();
 

@@ -227,18 +227,26 @@ QStringList ToviProcess::logLines() {
     return m_output.split(u'\n', Qt::SkipEmptyParts);
 }
 
-QList<QJsonObject> ToviProcess::events() const {
-    QList<QJsonObject> events;
+QList<QByteArray> ToviProcess::eventLines() const {
+    QList<QByteArray> lines;
     const QDir dir(eventsDirectory());
     for (const QString& name : dir.entryList({u"*.jsonl"_s}, QDir::Files, QDir::Name)) {
         QFile file(dir.filePath(name));
         if (!file.open(QIODevice::ReadOnly))
             continue;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            const QJsonDocument document = QJsonDocument::fromJson(line);
-            if (document.isObject())
-                events.append(document.object());
-        }
+        for (const QByteArray& line : file.readAll().split('\n'))
+            if (!line.isEmpty())
+                lines.append(line);
+    }
+    return lines;
+}
+
+QList<QJsonObject> ToviProcess::events() const {
+    QList<QJsonObject> events;
+    for (const QByteArray& line : eventLines()) {
+        const QJsonDocument document = QJsonDocument::fromJson(line);
+        if (document.isObject())
+            events.append(document.object());
     }
     return events;
 }

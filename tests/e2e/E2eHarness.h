@@ -111,6 +111,8 @@ public:
 
     // Everything printed so far.
     QStringList logLines();
+    // Every non-empty line of every month file, in file order, decodable or not.
+    QList<QByteArray> eventLines() const;
     // Every decodable event line of every month file, in file order.
     QList<QJsonObject> events() const;
     QList<QJsonObject> eventsOfType(const QString& type) const;
