@@ -1,6 +1,5 @@
 #include "AuroraBackground.h"
 
-#include "ui/Bands.h"
 #include "ui/Palette.h"
 
 #include <QPainter>
@@ -115,11 +114,27 @@ const QImage& AuroraBackground::sprite(double size, qreal dpr) {
     return *m_sprites.insert(key, image);
 }
 
-void AuroraBackground::paint(QPainter& painter, const QRectF& rect, double secondsShown, bool refresh) {
+QRegion AuroraBackground::advance(const QRectF& rect, double seconds) {
     if (m_particles.isEmpty())
         initializeParticles(rect.size());
-    (void)refresh;
-    paintInBands(painter, rect, [&] { m_classic.paint(painter, rect, secondsShown); });
+    const double glows = ClassicBackground::glowTime(seconds);
+    QRegion moved = tick(rect.size()).translated(rect.topLeft().toPoint());
+    if (glows != m_glowTime) {
+        m_glowTime = glows;
+        return rect.toAlignedRect();
+    }
+    return moved;
+}
+
+void AuroraBackground::releaseCaches() {
+    m_classic.releaseCaches();
+    m_sprites.clear();
+}
+
+void AuroraBackground::paint(QPainter& painter, const QRectF& rect, double secondsShown) {
+    if (m_particles.isEmpty())
+        initializeParticles(rect.size());
+    m_classic.paint(painter, rect, ClassicBackground::glowTime(secondsShown));
     const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     const double opacity = painter.opacity();
     painter.save();

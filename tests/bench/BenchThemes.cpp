@@ -43,7 +43,7 @@ void auroraFrame(benchmark::State& state) {
         p.setRenderHint(QPainter::Antialiasing);
         if (frame.partial)
             p.setClipRegion(moved);
-        aurora.paint(p, frame.rect, t, !frame.partial);
+        aurora.paint(p, frame.rect, t);
         cat.paint(p, catSlot, 0.5, t);
         benchmark::DoNotOptimize(frame.image.constBits());
     }
