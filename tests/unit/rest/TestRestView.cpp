@@ -2,10 +2,12 @@
 #include "platform/Defaults.h"
 #include "rest/RestCopy.h"
 #include "rest/RestView.h"
+#include "rest/ThemeSelectorOverlay.h"
 #include "themes/ClassicBackground.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTest>
 
@@ -221,22 +223,32 @@ private Q_SLOTS:
         QVERIFY(layout.hint.top() - layout.skipControl.bottom() == 12.0);
     }
 
-    void aThemeChangeSwitchesEveryView() {
+    void aChoiceInOneSelectorSwitchesEveryView() {
         Fixture a;
         RestView other(
             20, [] { return 20; }, QString(), nullptr, a.themes);
-        a.defaults.setString(u"selectedTheme"_s, u"ultraman"_s);
+        ThemeSelectorOverlay* selector = other.themeSelector();
+        const auto press = [selector](QPointF at) {
+            QMouseEvent event(QEvent::MouseButtonPress, at, selector->mapToGlobal(at), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(selector, &event);
+        };
+        press(selector->buttonRect(RestTheme::wallpaper).center());
+        press({selector->sliderTrack().left(), selector->sliderTrack().center().y()});
+        QCOMPARE(a.view.themeSelector()->blurRadius(), 0.0);
+        QCOMPARE(a.defaults.real(u"wallpaperBlurRadius"_s), 0.0);
+        press(selector->buttonRect(RestTheme::ultraman).center());
         QCOMPARE(a.view.currentTheme(), RestTheme::ultraman);
-        QCOMPARE(other.currentTheme(), RestTheme::ultraman);
+        QCOMPARE(a.view.themeSelector()->currentTheme(), RestTheme::ultraman);
         // Mid-fade the old ring still shows, dimmed; afterwards it is gone.
         a.t += 0.3;
-        const QRectF ring = *a.view.layoutFor(RestTheme::aurora).ring;
+        const QRectF ring = *a.view.layoutFor(RestTheme::wallpaper).ring;
         QVERIFY(brightPixels(a.render(), ring, 100) > 20);
         a.t += 0.5;
         QCOMPARE(arcLit(a.render(), ring.center() + QPointF(-95, 0)), false);
         a.defaults.setString(u"selectedTheme"_s, u"aurora"_s);
         a.t += 1.0;
-        QVERIFY(brightPixels(a.render(), ring) > 100);
+        QVERIFY(brightPixels(a.render(), *a.view.layoutFor(RestTheme::aurora).ring) > 100);
     }
 
     void theFeedbackCardIsCentred() {
