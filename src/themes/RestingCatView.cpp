@@ -1,6 +1,7 @@
 #include "RestingCatView.h"
 
 #include "PolygonShape.h"
+#include "ui/Bands.h"
 #include "ui/Springs.h"
 
 #include <QPainter>
@@ -151,4 +152,9 @@ void RestingCatView::paint(QPainter& painter, const QRectF& rect, double breathV
     paintBody(painter, breathValue);
     paintHead(painter, QPointF(width / 2, 140 + headOffset(breathValue)));
     painter.restore();
+}
+
+void RestingCatView::paint(QPainter& painter, const QRectF& rect, const FigureState& state) {
+    // The body is taller than Qt fills on this thread: in bands it stays here.
+    paintInBands(painter, paintedRect(rect), [&] { paint(painter, rect, state.breathValue, state.seconds); });
 }

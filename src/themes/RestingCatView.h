@@ -24,9 +24,7 @@ public:
 
     QSizeF size() const override { return {width, height}; }
     double topPadding() const override { return 20.0; }
-    void paint(QPainter& painter, const QRectF& rect, const FigureState& state) override {
-        paint(painter, rect, state.breathValue, state.seconds);
-    }
+    void paint(QPainter& painter, const QRectF& rect, const FigureState& state) override;
     bool animates() const override { return true; }
     // The wag is the fastest motion; 30 Hz keeps the tail tip under 2 pt a frame.
     int frameIntervalMs() const override { return 33; }
