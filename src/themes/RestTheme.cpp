@@ -10,6 +10,7 @@
 
 #include <QPainter>
 #include <QRadialGradient>
+#include <QTimer>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -121,12 +122,20 @@ double sanitisedBlurRadius(double radius) {
 ThemeSetting::ThemeSetting(Defaults& defaults, QObject* parent)
     : QObject(parent)
     , m_defaults(defaults) {
+    m_storeTimer = new QTimer(this);
+    m_storeTimer->setSingleShot(true);
+    m_storeTimer->setInterval(300);
+    connect(m_storeTimer, &QTimer::timeout, this, &ThemeSetting::storeBlurRadius);
     connect(&defaults, &Defaults::changed, this, [this](const QString& key) {
         if (key == RestThemes::settingsKey)
             Q_EMIT changed(current());
         else if (key == RestThemes::blurRadiusKey)
             Q_EMIT blurRadiusChanged(blurRadius());
     });
+}
+
+ThemeSetting::~ThemeSetting() {
+    storeBlurRadius();
 }
 
 QString ThemeSetting::storedRawValue() const {
@@ -142,10 +151,19 @@ void ThemeSetting::select(RestTheme theme) {
 }
 
 double ThemeSetting::blurRadius() const {
+    if (m_unstoredRadius)
+        return *m_unstoredRadius;
     return RestThemes::sanitisedBlurRadius(
         m_defaults.real(RestThemes::blurRadiusKey, RestThemes::defaultBlurRadius));
 }
 
 void ThemeSetting::setBlurRadius(double radius) {
-    m_defaults.setReal(RestThemes::blurRadiusKey, RestThemes::sanitisedBlurRadius(radius));
+    m_unstoredRadius = RestThemes::sanitisedBlurRadius(radius);
+    m_storeTimer->start();
+    Q_EMIT blurRadiusChanged(*m_unstoredRadius);
+}
+
+void ThemeSetting::storeBlurRadius() {
+    if (const auto radius = std::exchange(m_unstoredRadius, std::nullopt))
+        m_defaults.setReal(RestThemes::blurRadiusKey, *radius);
 }

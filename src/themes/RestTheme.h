@@ -10,6 +10,7 @@
 #include <optional>
 
 class Defaults;
+class QTimer;
 
 // The looks of the rest overlay, in menu and selector order.
 enum class RestTheme { aurora, wallpaper, ultraman };
@@ -56,6 +57,7 @@ class ThemeSetting final : public QObject {
     Q_OBJECT
 public:
     explicit ThemeSetting(Defaults& defaults, QObject* parent = nullptr);
+    ~ThemeSetting() override;
 
     // Absent or unknown is aurora.
     RestTheme current() const;
@@ -63,6 +65,8 @@ public:
     QString storedRawValue() const;
     void select(RestTheme theme);
     double blurRadius() const;
+    // Announced at once; stored once the slider rests, since every store
+    // rewrites the settings file on the main thread.
     void setBlurRadius(double radius);
 
 Q_SIGNALS:
@@ -70,5 +74,9 @@ Q_SIGNALS:
     void blurRadiusChanged(double radius);
 
 private:
+    void storeBlurRadius();
+
     Defaults& m_defaults;
+    std::optional<double> m_unstoredRadius;
+    QTimer* m_storeTimer = nullptr;
 };

