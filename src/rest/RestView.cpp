@@ -300,8 +300,9 @@ void RestView::advanceFrames() {
         dirty += current.backdrop->advance(rect(), m_backdropTime);
         m_backdropDue = t + current.backdrop->frameIntervalMs() / 1000.0;
     }
-    if (current.figure && current.figure->animates() && t + slack >= m_figureDue) {
-        dirty += figureRegion(m_theme, t);
+    const auto figure = layoutFor(m_theme).figure;
+    if (figure && current.figure->animates() && t + slack >= m_figureDue) {
+        dirty += current.figure->advance(*figure, figureState(t));
         m_figureDue = t + current.figure->frameIntervalMs() / 1000.0;
     }
     if (!dirty.isEmpty())

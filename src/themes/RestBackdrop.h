@@ -75,6 +75,10 @@ public:
     virtual QRegion paintedRegion(const QRectF& rect, const FigureState& /*state*/) const {
         return rect.toAlignedRect();
     }
+    // Moves on to `state`; returns what changed since the last call.
+    virtual QRegion advance(const QRectF& rect, const FigureState& state) {
+        return paintedRegion(rect, state);
+    }
     virtual bool springsIn() const { return false; }
     virtual void releaseCaches() {}
 };

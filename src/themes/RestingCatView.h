@@ -2,6 +2,8 @@
 
 #include "RestBackdrop.h"
 
+#include <QImage>
+
 // The aurora theme's figure: a cartoon cat with closed eyes that breathes with
 // the rest view's breath value and wags its tail on its own. Nothing is kept
 // between frames: the host hands in the breath and the seconds since the cat
@@ -32,4 +34,9 @@ public:
         return paintedRect(rect).toAlignedRect();
     }
     bool springsIn() const override { return true; }
+    void releaseCaches() override { m_body = QImage(); }
+
+private:
+    QImage m_body;
+    double m_bodyBreath = -1.0;
 };

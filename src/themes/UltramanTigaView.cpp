@@ -518,6 +518,21 @@ QRegion UltramanTigaView::paintedRegion(const QRectF& rect, const FigureState& s
     return animatedRegion(rect, state.secondsRemaining, state.seconds);
 }
 
+double UltramanTigaView::groupTime(double t) {
+    // The entrance and the texts' fade run at frame rate.
+    constexpr double settled = 1.7;
+    return t < settled ? t : settled + std::floor((t - settled) / groupStepSeconds) * groupStepSeconds;
+}
+
+QRegion UltramanTigaView::advance(const QRectF& rect, const FigureState& state) {
+    const double g = groupTime(std::max(0.0, state.seconds));
+    if (g != m_groupTime) {
+        m_groupTime = g;
+        return paintedRegion(rect, state);
+    }
+    return layout(rect, state.secondsRemaining).capsule.adjusted(-40, -40, 40, 40).toAlignedRect();
+}
+
 void UltramanTigaView::paintGroup(QPainter& painter, const QRectF& rect, qint64 secondsRemaining,
                                   double secondsShown) {
     const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
@@ -530,7 +545,8 @@ void UltramanTigaView::paintGroup(QPainter& painter, const QRectF& rect, qint64 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF hero = l.hero.adjusted(-heroMargin - 40, -heroMargin - 20, heroMargin + 40, heroMargin + 20);
-    paintInBands(painter, hero, [&] { paintHero(painter, l.hero, t, t, e); });
+    const double g = groupTime(t);
+    paintInBands(painter, hero, [&] { paintHero(painter, l.hero, g, g, e); });
     // On an opaque backing store even plain blits go through the span
     // painters that use the thread pool, so the capsule and texts go in bands too.
     paintInBands(painter, l.capsule.adjusted(0, -40, 0, 40),

@@ -97,6 +97,12 @@ public:
     bool animates() const override { return true; }
     int frameIntervalMs() const override { return 40; }
     QRegion paintedRegion(const QRectF& rect, const FigureState& state) const override;
+    QRegion advance(const QRectF& rect, const FigureState& state) override;
+    // Once in, the group bobs at 5 pt a second at most, and the artwork is
+    // blitted at whole pixels: five steps a second show every step it makes.
+    // Between them only the pulsing capsule is repainted, at frame rate.
+    static constexpr double groupStepSeconds = 0.2;
+    static double groupTime(double secondsShown);
 
 private:
     void prepare(qreal devicePixelRatio);
@@ -135,4 +141,5 @@ private:
     QImage m_previousCount;
     QImage m_previousCountShadow;
     double m_countChangedAt = 0.0;
+    double m_groupTime = -1.0;
 };
