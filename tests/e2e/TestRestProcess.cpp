@@ -37,14 +37,7 @@ private:
     }
     // The mean colour of `area` in a screenshot.
     static QColor mean(const QImage& shot, const QRect& area) {
-        qint64 r = 0, g = 0, b = 0;
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x) {
-                const QRgb c = shot.pixel(x, y);
-                r += qRed(c), g += qGreen(c), b += qBlue(c);
-            }
-        const qint64 n = qint64(area.width()) * area.height();
-        return QColor(int(r / n), int(g / n), int(b / n));
+        return shot.copy(area).scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0);
     }
     // Both monitors show the same picture in `area` of each, give or take the random parts.
     static bool monitorsAlike(const QImage& shot, const QRect& area) {
