@@ -150,9 +150,11 @@ QFont placeholderFont() {
 }
 } // namespace
 
+// Two thirds down, in the empty band between the tip and the skip control:
+// at the centre the line would run into the tip.
 QRectF WallpaperBackground::spinnerRect(const QRectF& rect) {
-    const double top =
-        rect.center().y() - (spinner + spacing + QFontMetricsF(placeholderFont()).height()) / 2;
+    const double top = rect.top() + rect.height() * 2 / 3 -
+                       (spinner + spacing + QFontMetricsF(placeholderFont()).height()) / 2;
     return {rect.center().x() - spinner / 2, top, spinner, spinner};
 }
 

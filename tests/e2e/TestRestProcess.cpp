@@ -189,10 +189,10 @@ private Q_SLOTS:
         QVERIFY(process->waitForStarted(5000));
         E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_started"_s).size(), 1, 15000);
         E2E_WAIT_COMPARE(restWindowFrames().size(), 2, 3000);
-        // The teal spinner at the centre of each monitor, early and late in the rest.
+        // The teal spinner on each monitor, early and late in the rest.
         const auto spinnerShows = [](const QImage& shot, int monitor) {
             int teal = 0;
-            for (int y = 500; y < 560; ++y)
+            for (int y = 690; y < 730; ++y)
                 for (int x = 1920 * monitor + 940; x < 1920 * monitor + 980; ++x) {
                     const QColor c = shot.pixelColor(x, y);
                     teal += c.green() > 120 && c.blue() > 120 && c.red() < 100;
