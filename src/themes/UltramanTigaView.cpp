@@ -485,11 +485,15 @@ void HeroSky::paint(QPainter& painter, const QRectF& rect, double secondsShown) 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
+    // A small repaint (the capsule's) need not trace all 120 stars.
+    const QRectF clip = painter.hasClipping() ? painter.clipBoundingRect() : rect;
     for (const Star& s : m_stars) {
+        const QPointF c(rect.left() + s.x * rect.width(), rect.top() + s.y * rect.height());
+        if (!clip.intersects(QRectF(c - QPointF(2, 2), QSizeF(4, 4))))
+            continue;
         const double twinkle = 0.4 + 0.6 * (0.5 + 0.5 * std::sin(g * 1.1 + s.twinkleOffset));
         painter.setBrush(QColor::fromRgbF(1, 1, 1, float(s.opacity * twinkle)));
-        painter.drawEllipse(QPointF(rect.left() + s.x * rect.width(), rect.top() + s.y * rect.height()),
-                            s.size / 2, s.size / 2);
+        painter.drawEllipse(c, s.size / 2, s.size / 2);
     }
     const QRectF shade(rect.center() - QPointF(outer, outer), QSizeF(2 * outer, 2 * outer));
     // Unfiltered: neighbouring pixels of the quarter-size shade differ by
