@@ -129,7 +129,9 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
     connect(m_breathTimer, &QTimer::timeout, this, [this] {
         breathingTick();
         update(ringArea());
-        update(figureRegion(m_theme, now()));
+        // An animated figure picks the breath up in its own frames.
+        if (const RestFigure* figure = look(m_theme).figure.get(); figure && !figure->animates())
+            update(figureRegion(m_theme, now()));
     });
     m_backdropTimer = new QTimer(this);
     connect(m_backdropTimer, &QTimer::timeout, this, &RestView::advanceFrames);
