@@ -79,7 +79,7 @@ RestView* AppDelegate::makeRestView() {
             if (self)
                 self->stopRest(message);
         },
-        *m_themes);
+        *m_themes, m_services.wallpapers);
 }
 
 QString AppDelegate::workCountdownLine(qint64 secondsLeft) {

@@ -2,6 +2,7 @@
 
 #include "MouseTouchBridge.h"
 #include "RestCopy.h"
+#include "ThemeSelectorOverlay.h"
 #include "VisualEffectView.h"
 #include "ui/Blur.h"
 #include "ui/Fonts.h"
@@ -37,7 +38,9 @@ constexpr double shadowRadius = 24.0;
 constexpr double shadowOffsetY = 12.0;
 constexpr int shadowMargin = 48;
 constexpr double themeFadeSeconds = 0.6;
+constexpr double figureFadeSeconds = 0.5;
 const Spring cardSpring{0.32, 0.78};
+const Spring figureSpring{0.5, 0.7};
 
 QColor white(double opacity) {
     return QColor::fromRgbF(1, 1, 1, float(opacity));
@@ -105,12 +108,14 @@ QString hintIdleText() {
 } // namespace
 
 RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, QString subtitle,
-                   SkipHandler onSkip, ThemeSetting& themes, QWidget* parent)
+                   SkipHandler onSkip, ThemeSetting& themes, WallpaperManager* wallpapers, QWidget* parent)
     : QWidget(parent)
     , m_totalRestSeconds(totalRestSeconds)
     , m_secondsRemaining(std::move(secondsRemaining))
     , m_subtitle(std::move(subtitle))
     , m_onSkip(std::move(onSkip))
+    , m_themes(themes)
+    , m_wallpapers(wallpapers)
     , m_breathText(u"吸气..."_s) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setFocusPolicy(Qt::StrongFocus);
@@ -124,25 +129,20 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
     connect(m_breathTimer, &QTimer::timeout, this, [this] {
         breathingTick();
         update(ringArea());
-        if (const auto figure = layoutFor(m_theme).figure)
-            update(figure->toAlignedRect());
+        // An animated figure picks the breath up in its own frames.
+        if (const RestFigure* figure = look(m_theme).figure.get(); figure && !figure->animates())
+            update(figureRegion(m_theme, now()));
     });
     m_backdropTimer = new QTimer(this);
-    connect(m_backdropTimer, &QTimer::timeout, this, [this] {
-        if (look(m_theme).backdrop->animates()) {
-            m_backdropTime = now() - m_shownAt;
-            update();
-        } else if (const auto figure = layoutFor(m_theme).figure) {
-            update(figure->toAlignedRect());
-        }
-    });
+    connect(m_backdropTimer, &QTimer::timeout, this, &RestView::advanceFrames);
     // Frames at display rate only while something moves faster than the breath.
     m_frameTimer = new QTimer(this);
     m_frameTimer->setInterval(16);
     m_frameTimer->setTimerType(Qt::PreciseTimer);
     connect(m_frameTimer, &QTimer::timeout, this, [this] {
         const double t = now();
-        if (m_themeFade.isAnimating(t) || m_card.isAnimating(t)) {
+        const bool figures = m_figureIn.isAnimating(t) || m_figureOut.isAnimating(t);
+        if (m_themeFade.isAnimating(t) || m_card.isAnimating(t) || figures) {
             update();
         } else {
             if (m_arc.isAnimating(t))
@@ -151,7 +151,7 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
                 update(skipArea());
         }
         if (!m_themeFade.isAnimating(t) && !m_press.isAnimating(t) && !m_progressShown.isAnimating(t) &&
-            !m_card.isAnimating(t) && !m_arc.isAnimating(t))
+            !m_card.isAnimating(t) && !m_arc.isAnimating(t) && !figures)
             m_frameTimer->stop();
     });
     m_holdTimer = new QTimer(this);
@@ -192,6 +192,14 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
 
     m_theme = themes.current();
     connect(&themes, &ThemeSetting::changed, this, &RestView::applyTheme);
+    m_selector = new ThemeSelectorOverlay(
+        m_theme, themes.blurRadius(), [this](RestTheme theme) { m_themes.select(theme); },
+        [this](double radius) { m_themes.setBlurRadius(radius); }, this);
+    connect(&themes, &ThemeSetting::blurRadiusChanged, this, [this](double radius) {
+        m_selector->setBlurRadius(radius);
+        for (auto& [theme, look] : m_looks)
+            look.backdrop->setBlurRadius(radius);
+    });
 }
 
 RestView::~RestView() {
@@ -210,9 +218,10 @@ RestView::Look& RestView::look(RestTheme theme) const {
     Look& look = m_looks[theme];
     if (!look.backdrop) {
         const RestThemeInfo& info = RestThemes::info(theme);
-        look.backdrop = info.makeBackdrop();
+        const LookContext context{m_wallpapers, m_themes.blurRadius(), m_totalRestSeconds, m_subtitle};
+        look.backdrop = info.makeBackdrop(context);
         if (info.makeFigure)
-            look.figure = info.makeFigure();
+            look.figure = info.makeFigure(context);
     }
     return look;
 }
@@ -249,15 +258,57 @@ void RestView::breathingTick() {
 void RestView::applyTheme(RestTheme theme) {
     if (theme == m_theme)
         return;
+    const double t = now();
     m_previousTheme = m_theme;
     m_theme = theme;
+    m_selector->setCurrentTheme(theme);
     m_themeFade.jump(0.0);
-    m_themeFade.animate(1.0, now(), themeFadeSeconds, Easing::easeInOut);
+    m_themeFade.animate(1.0, t, themeFadeSeconds, Easing::easeInOut);
+    const auto move = [t](Tween& tween, const RestFigure* figure, double from, double to) {
+        tween.jump(from);
+        if (figure && figure->springsIn())
+            tween.animate(to, t, figureSpring);
+        else
+            tween.animate(to, t, figureFadeSeconds, Easing::easeInOut);
+    };
+    move(m_figureOut, look(*m_previousTheme).figure.get(), 1.0, 0.0);
+    move(m_figureIn, look(theme).figure.get(), 0.0, 1.0);
     m_bridge->setGeometry(layoutFor(m_theme).skipControl.toAlignedRect());
     if (isVisible())
         startBackdropFrames();
     scheduleFrames();
     update();
+}
+
+FigureState RestView::figureState(double t) const {
+    const qint64 seconds = m_secondsRemaining ? m_secondsRemaining() : 0;
+    return {t - m_shownAt, m_breathValue, seconds, std::max<qint64>(m_totalRestSeconds, 1), m_subtitle};
+}
+
+QRegion RestView::figureRegion(RestTheme theme, double t) const {
+    const auto rect = layoutFor(theme).figure;
+    return rect ? look(theme).figure->paintedRegion(*rect, figureState(t)) : QRegion();
+}
+
+// One timer serves backdrop and figure; each moves on at its own interval,
+// give or take half a tick.
+void RestView::advanceFrames() {
+    const double t = now();
+    const double slack = m_backdropTimer->interval() / 2000.0;
+    Look& current = look(m_theme);
+    QRegion dirty;
+    if (current.backdrop->animates() && t + slack >= m_backdropDue) {
+        m_backdropTime = t - m_shownAt;
+        dirty += current.backdrop->advance(rect(), m_backdropTime);
+        m_backdropDue = t + current.backdrop->frameIntervalMs() / 1000.0;
+    }
+    const auto figure = layoutFor(m_theme).figure;
+    if (figure && current.figure->animates() && t + slack >= m_figureDue) {
+        dirty += current.figure->advance(*figure, figureState(t));
+        m_figureDue = t + current.figure->frameIntervalMs() / 1000.0;
+    }
+    if (!dirty.isEmpty())
+        update(dirty);
 }
 
 void RestView::startBackdropFrames() {
@@ -376,6 +427,7 @@ void RestView::hideEvent(QHideEvent* event) {
 void RestView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_bridge->setGeometry(layoutFor(m_theme).skipControl.toAlignedRect());
+    m_selector->move(width() - m_selector->width(), 0);
 }
 
 void RestView::mouseMoveEvent(QMouseEvent* event) {
@@ -629,23 +681,36 @@ void RestView::paintEvent(QPaintEvent* event) {
 
     const double fade = m_previousTheme ? m_themeFade.valueAt(t) : 1.0;
     QList<std::pair<RestTheme, double>> layers;
-    if (m_previousTheme && fade < 1.0)
+    if (m_previousTheme && (fade < 1.0 || m_figureOut.isAnimating(t)))
         layers.append({*m_previousTheme, 1.0 - fade});
     layers.append({m_theme, std::min(fade, 1.0)});
 
     for (const auto& [theme, opacity] : layers) {
+        if (opacity <= 0.0)
+            continue;
         p.setOpacity(opacity);
         look(theme).backdrop->paint(p, rect(), m_backdropTime);
     }
-    const FigureState figureState{t - m_shownAt, m_breathValue, seconds,
-                                  std::max<qint64>(m_totalRestSeconds, 1), m_subtitle};
+    const FigureState state = figureState(t);
     for (const auto& [theme, opacity] : layers) {
         p.setOpacity(opacity);
         const Layout layout = layoutFor(theme);
         if (layout.ring && needs(layout.ring->adjusted(-20, -20, 20, 20)))
             paintRing(p, *layout.ring, seconds);
-        if (layout.figure && needs(*layout.figure))
-            look(theme).figure->paint(p, *layout.figure, figureState);
+        RestFigure* figure = look(theme).figure.get();
+        const double shown = m_previousTheme ? (theme == m_theme ? m_figureIn : m_figureOut).valueAt(t) : 1.0;
+        if (figure && shown > 0.0 && dirty.intersects(figure->paintedRegion(*layout.figure, state))) {
+            p.save();
+            p.setOpacity(std::min(shown, 1.0));
+            if (figure->springsIn()) {
+                const QPointF c = layout.figure->center();
+                p.translate(c);
+                p.scale(shown, shown);
+                p.translate(-c);
+            }
+            figure->paint(p, *layout.figure, state);
+            p.restore();
+        }
         if (layout.tip && needs(*layout.tip)) {
             p.setPen(white(0.85));
             Fonts::drawText(p, *layout.tip, Qt::AlignCenter | Qt::TextWordWrap, m_tipText, tipFont());

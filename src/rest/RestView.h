@@ -13,6 +13,8 @@
 
 class MouseTouchBridge;
 class QTimer;
+class ThemeSelectorOverlay;
+class WallpaperManager;
 
 // The content of one rest window: the theme's backdrop and figure, the
 // breathing ring with the seconds left, the tip, and the hold-to-skip control.
@@ -30,7 +32,7 @@ public:
     static constexpr double skipReportDelaySeconds = 2.0;
 
     RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, QString subtitle, SkipHandler onSkip,
-             ThemeSetting& themes, QWidget* parent = nullptr);
+             ThemeSetting& themes, WallpaperManager* wallpapers = nullptr, QWidget* parent = nullptr);
     ~RestView() override;
 
     // Monotonic seconds the animations and the hold run on; tests hand in their own.
@@ -51,6 +53,7 @@ public:
 
     // --- what is shown
     RestTheme currentTheme() const { return m_theme; }
+    ThemeSelectorOverlay* themeSelector() const { return m_selector; }
     QString tipText() const { return m_tipText; }
     qint64 totalRestSeconds() const { return m_totalRestSeconds; }
 
@@ -84,6 +87,9 @@ private:
     Look& look(RestTheme theme) const;
     void applyTheme(RestTheme theme);
     void startBackdropFrames();
+    void advanceFrames();
+    FigureState figureState(double now) const;
+    QRegion figureRegion(RestTheme theme, double now) const;
     void installSpaceKeyMonitor();
     void removeSpaceKeyMonitor();
     void holdChanged();
@@ -100,6 +106,8 @@ private:
     const SecondsRemaining m_secondsRemaining;
     const QString m_subtitle;
     const SkipHandler m_onSkip;
+    ThemeSetting& m_themes;
+    WallpaperManager* const m_wallpapers;
     std::function<double()> m_clock;
 
     double m_breathTime = 0.0;
@@ -119,6 +127,12 @@ private:
     std::optional<RestTheme> m_previousTheme;
     mutable std::map<RestTheme, Look> m_looks;
     Tween m_themeFade{1.0};
+    // How far the current figure has come in, and the previous one gone.
+    Tween m_figureIn{1.0};
+    Tween m_figureOut{0.0};
+    double m_backdropDue = 0.0;
+    double m_figureDue = 0.0;
+    ThemeSelectorOverlay* m_selector = nullptr;
     Tween m_arc{1.0};
     qint64 m_arcSeconds = -1;
     Tween m_press{0.0};

@@ -117,12 +117,6 @@ void ThemeSelectorOverlay::animate() {
         m_frameTimer->start();
 }
 
-double ThemeSelectorOverlay::sanitisedBlurRadius(double radius) {
-    if (!std::isfinite(radius))
-        return std::isinf(radius) ? (radius > 0 ? maxBlurRadius : 0.0) : defaultBlurRadius;
-    return std::clamp(radius, 0.0, maxBlurRadius);
-}
-
 QString ThemeSelectorOverlay::blurLabel(double radius) {
     return QString::number(int(std::trunc(sanitisedBlurRadius(radius))));
 }

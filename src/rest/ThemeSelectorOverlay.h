@@ -21,8 +21,8 @@ public:
     using BlurRadiusChanged = std::function<void(double)>;
 
     static constexpr double faintOpacity = 0.25;
-    static constexpr double maxBlurRadius = 30.0;
-    static constexpr double defaultBlurRadius = 15.0;
+    static constexpr double maxBlurRadius = RestThemes::maxBlurRadius;
+    static constexpr double defaultBlurRadius = RestThemes::defaultBlurRadius;
 
     ThemeSelectorOverlay(RestTheme current, double blurRadius, ThemeChosen onThemeChosen,
                          BlurRadiusChanged onBlurRadiusChanged, QWidget* parent = nullptr);
@@ -36,9 +36,7 @@ public:
     double blurRadius() const { return m_blurRadius; }
     bool isHovered() const { return m_hovered; }
 
-    // The radius as the panel shows and the slider holds it: within 0...30,
-    // and the default for a stored value that is no number at all.
-    static double sanitisedBlurRadius(double radius);
+    static double sanitisedBlurRadius(double radius) { return RestThemes::sanitisedBlurRadius(radius); }
     // The whole number beside the slider: 14.7 shows as 14.
     static QString blurLabel(double radius);
 

@@ -115,11 +115,30 @@ const QImage& AuroraBackground::sprite(double size, qreal dpr) {
     return *m_sprites.insert(key, image);
 }
 
-void AuroraBackground::paint(QPainter& painter, const QRectF& rect, double secondsShown, bool refresh) {
+QRegion AuroraBackground::advance(const QRectF& rect, double seconds) {
     if (m_particles.isEmpty())
         initializeParticles(rect.size());
-    (void)refresh;
-    paintInBands(painter, rect, [&] { m_classic.paint(painter, rect, secondsShown); });
+    const double glows = ClassicBackground::glowTime(seconds);
+    QRegion moved = tick(rect.size()).translated(rect.topLeft().toPoint());
+    if (glows != m_glowTime) {
+        m_glowTime = glows;
+        return rect.toAlignedRect();
+    }
+    return moved;
+}
+
+void AuroraBackground::releaseCaches() {
+    m_classic.releaseCaches();
+    m_sprites.clear();
+}
+
+void AuroraBackground::paint(QPainter& painter, const QRectF& rect, double secondsShown) {
+    if (m_particles.isEmpty())
+        initializeParticles(rect.size());
+    // Under the fireflies' many small patches a line holds several spans:
+    // thin bands keep each fill off Qt's thread pool.
+    paintInBands(painter, rect,
+                 [&] { m_classic.paint(painter, rect, ClassicBackground::glowTime(secondsShown)); });
     const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     const double opacity = painter.opacity();
     painter.save();

@@ -23,13 +23,13 @@ struct FireflyParticle {
 };
 
 // The aurora theme's backdrop: the classic glows with 35 fireflies rising,
-// flickering, wrapping at the top and sides and fleeing the pointer. The host
-// calls `tick` every 0.03 s while it shows and repaints what it returns.
-class AuroraBackground {
+// flickering, wrapping at the top and sides and fleeing the pointer. Each
+// advance is one tick of the swarm; between glow frames only the fireflies'
+// patches are repainted.
+class AuroraBackground final : public RestBackdrop {
 public:
     static constexpr int particleCount = 35;
     static constexpr double tickSeconds = 0.03;
-    static constexpr int frameIntervalMs = 30;
     static constexpr double repelRadius = 160.0;
     static constexpr double repelForce = 8.0;
     static constexpr double minSize = 4.0;
@@ -53,8 +53,13 @@ public:
     std::optional<QPointF> mouseLocation() const { return m_mouse; }
     const QList<FireflyParticle>& particles() const { return m_particles; }
 
-    // Paints into `rect` at `secondsShown`; `refresh` as for ClassicBackground.
-    void paint(QPainter& painter, const QRectF& rect, double secondsShown, bool refresh = true);
+    void paint(QPainter& painter, const QRectF& rect, double secondsShown) override;
+    bool animates() const override { return true; }
+    int frameIntervalMs() const override { return 30; }
+    QRegion advance(const QRectF& rect, double seconds) override;
+    bool wantsPointer() const override { return true; }
+    void pointerMoved(std::optional<QPointF> position) override { m_mouse = position; }
+    void releaseCaches() override;
 
 private:
     QRegion particleArea() const;
@@ -65,4 +70,5 @@ private:
     QList<FireflyParticle> m_particles;
     std::optional<QPointF> m_mouse;
     QHash<int, QImage> m_sprites;
+    double m_glowTime = -1.0;
 };

@@ -37,6 +37,11 @@ double ClassicBackground::drift(double seconds) {
     return Easing::easeInOut(phase <= 1.0 ? phase : 2.0 - phase);
 }
 
+double ClassicBackground::glowTime(double seconds) {
+    const double frame = glowFrameMs / 1000.0;
+    return std::floor(seconds / frame) * frame;
+}
+
 void ClassicBackground::render(const QSizeF& size, double drift) {
     const QSize small(qMax(1, int(std::ceil(size.width() / scaleDown))) + 2 * margin,
                       qMax(1, int(std::ceil(size.height() / scaleDown))) + 2 * margin);

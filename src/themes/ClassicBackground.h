@@ -14,18 +14,23 @@ class ClassicBackground final : public RestBackdrop {
 public:
     static constexpr double cycleSeconds = 8.0;
     static constexpr double blurRadius = 80.0;
+    // The glows move a few points a frame under a blur of 80: five frames a
+    // second cannot be told from more.
+    static constexpr int glowFrameMs = 200;
     static QColor baseColour() { return QColor::fromRgbF(0.08f, 0.08f, 0.12f); }
 
     // Each glow eases from its first offset to its second in 8 s, back in 8 s.
     void paint(QPainter& painter, const QRectF& rect, double seconds) override;
     bool animates() const override { return true; }
-    // The glows move a few points a frame under a blur of 80: five frames a
-    // second cannot be told from more.
-    int frameIntervalMs() const override { return 200; }
+    int frameIntervalMs() const override { return glowFrameMs; }
     void releaseCaches() override;
 
     // 0 at the first offsets, 1 at the second, following the ease-in-out swing.
     static double drift(double seconds);
+    // `seconds` down to the start of its glow frame: backdrops that draw the
+    // glows under faster motion keep them still between glow frames, so that
+    // a small repaint matches what surrounds it.
+    static double glowTime(double seconds);
 
 private:
     void render(const QSizeF& size, double drift);

@@ -2,11 +2,21 @@
 
 #include <QPointF>
 #include <QRectF>
+#include <QRegion>
 #include <QSizeF>
 #include <QString>
 #include <optional>
 
 class QPainter;
+class WallpaperManager;
+
+// What a theme's backdrop and figure are made with, once per rest view.
+struct LookContext {
+    WallpaperManager* wallpapers = nullptr; // none: the photo never comes
+    double blurRadius = 15.0;
+    qint64 totalSeconds = 1;
+    QString subtitle;
+};
 
 // What lies behind the rest view's content. The view owns one per theme
 // shown and calls paint() with the whole view's rect, the seconds since the
@@ -26,6 +36,10 @@ public:
     virtual void paint(QPainter& painter, const QRectF& rect, double seconds) = 0;
     virtual bool animates() const { return false; }
     virtual int frameIntervalMs() const { return 100; }
+    // Moves on to `seconds` (the time the next paints use); returns what changed.
+    virtual QRegion advance(const QRectF& rect, double /*seconds*/) { return rect.toAlignedRect(); }
+    // The selector's blur, in points, for backdrops that blur.
+    virtual void setBlurRadius(double /*radius*/) {}
     // True to be told where the pointer is; the view then tracks the mouse.
     virtual bool wantsPointer() const { return false; }
     // The pointer in view coordinates, or nothing once it left the view.
@@ -45,8 +59,9 @@ struct FigureState {
 
 // The theme's figure in the content column (between the ring and the tip, or
 // alone where the theme shows no ring): a fixed size with padding above it.
-// The view paints it into a rect of size() every frameIntervalMs() while
-// animates() holds, and on every breathing step otherwise.
+// The view repaints paintedRegion() every frameIntervalMs() while animates()
+// holds, and on every breathing step otherwise. On a change of theme it
+// fades in and out, or springs from nothing where springsIn() holds.
 class RestFigure {
 public:
     virtual ~RestFigure() = default;
@@ -56,5 +71,14 @@ public:
     virtual void paint(QPainter& painter, const QRectF& rect, const FigureState& state) = 0;
     virtual bool animates() const { return false; }
     virtual int frameIntervalMs() const { return 100; }
+    // Where the figure may paint when laid out in `rect`.
+    virtual QRegion paintedRegion(const QRectF& rect, const FigureState& /*state*/) const {
+        return rect.toAlignedRect();
+    }
+    // Moves on to `state`; returns what changed since the last call.
+    virtual QRegion advance(const QRectF& rect, const FigureState& state) {
+        return paintedRegion(rect, state);
+    }
+    virtual bool springsIn() const { return false; }
     virtual void releaseCaches() {}
 };

@@ -1,6 +1,7 @@
 #include "RestingCatView.h"
 
 #include "PolygonShape.h"
+#include "ui/Bands.h"
 #include "ui/Springs.h"
 
 #include <QPainter>
@@ -151,4 +152,35 @@ void RestingCatView::paint(QPainter& painter, const QRectF& rect, double breathV
     paintBody(painter, breathValue);
     paintHead(painter, QPointF(width / 2, 140 + headOffset(breathValue)));
     painter.restore();
+}
+
+void RestingCatView::paint(QPainter& painter, const QRectF& rect, const FigureState& state) {
+    // Body and head change with the breath, ten times a second: they are
+    // drawn once per breath step, and each frame only the tail is stroked.
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QRectF bodyArea(-5, -50, width + 10, 160);
+    if (m_body.isNull() || m_bodyBreath != state.breathValue || m_body.devicePixelRatio() != dpr) {
+        m_body = QImage((bodyArea.size() * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+        m_body.fill(Qt::transparent);
+        QPainter p(&m_body);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(dpr, dpr);
+        p.translate(-bodyArea.topLeft());
+        paintInBands(p, bodyArea, [&] {
+            paintBody(p, state.breathValue);
+            paintHead(p, QPointF(width / 2, 140 + headOffset(state.breathValue)));
+        });
+        p.end();
+        m_body.setDevicePixelRatio(dpr);
+        m_bodyBreath = state.breathValue;
+    }
+    // The cat is taller than Qt fills on this thread: in bands it stays here.
+    paintInBands(painter, paintedRect(rect), [&] {
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.translate(rect.center() - QPointF(width / 2, height / 2));
+        paintTail(painter, tailAngle(state.seconds));
+        painter.drawImage(bodyArea.topLeft(), m_body);
+        painter.restore();
+    });
 }

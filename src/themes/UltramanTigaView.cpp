@@ -141,7 +141,7 @@ void fillText(QImage& image, const QBrush& brush) {
 UltramanTigaView::UltramanTigaView(qint64 totalSeconds, QString subtitle, Uniform uniform, QImage artwork)
     : m_totalSeconds(std::max<qint64>(totalSeconds, 1))
     , m_subtitle(std::move(subtitle))
-    , m_stars(makeStars(uniform))
+    , m_sky(makeStars(uniform))
     , m_artwork(std::move(artwork)) {}
 
 QImage UltramanTigaView::loadArtwork() {
@@ -227,26 +227,7 @@ QRegion UltramanTigaView::animatedRegion(const QRectF& rect, qint64 secondsRemai
     return region;
 }
 
-void UltramanTigaView::prepare(qreal dpr, const QRectF& rect) {
-    if (rect.size() != m_shadeSize || dpr != m_dpr) {
-        const double outer = 0.55 * std::min(rect.width(), rect.height());
-        const double side = 2 * outer;
-        const int pixels = qMax(1, int(std::ceil(side * dpr / shadeScale)));
-        m_shade = QImage(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
-        m_shade.fill(Qt::transparent);
-        if (outer > 0) {
-            QPainter p(&m_shade);
-            p.scale(pixels / side, pixels / side);
-            QRadialGradient shade(QPointF(outer, outer), outer);
-            const double start = std::min(60.0 / outer, 1.0);
-            shade.setColorAt(0, QColor::fromRgbF(0.22f, 0.04f, 0.38f, 0.55f));
-            shade.setColorAt(start, QColor::fromRgbF(0.22f, 0.04f, 0.38f, 0.55f));
-            shade.setColorAt((start + 1) / 2, QColor::fromRgbF(0.06f, 0.02f, 0.14f, 0.2f));
-            shade.setColorAt(1, QColor::fromRgbF(0.06f, 0.02f, 0.14f, 0));
-            p.fillRect(QRectF(0, 0, side, side), shade);
-        }
-        m_shadeSize = rect.size();
-    }
+void UltramanTigaView::prepare(qreal dpr) {
     if (dpr == m_dpr)
         return;
     m_dpr = dpr;
@@ -351,16 +332,6 @@ void UltramanTigaView::prepareCount(qint64 secondsRemaining, int colour, double 
     m_countShadow = shadowOf(m_count, c, 21);
     m_countSeconds = secondsRemaining;
     m_countColour = colour;
-}
-
-void UltramanTigaView::paintStars(QPainter& p, const QRectF& rect, double g) const {
-    p.setPen(Qt::NoPen);
-    for (const Star& s : m_stars) {
-        const double twinkle = 0.4 + 0.6 * (0.5 + 0.5 * std::sin(g * 1.1 + s.twinkleOffset));
-        p.setBrush(QColor::fromRgbF(1, 1, 1, float(s.opacity * twinkle)));
-        p.drawEllipse(QPointF(rect.left() + s.x * rect.width(), rect.top() + s.y * rect.height()), s.size / 2,
-                      s.size / 2);
-    }
 }
 
 void UltramanTigaView::paintHero(QPainter& p, const QRectF& frame, double f, double g,
@@ -476,10 +447,100 @@ void UltramanTigaView::paintCapsule(QPainter& p, const QRectF& capsule, qint64 s
     p.restore();
 }
 
+HeroSky::HeroSky(QList<Star> stars)
+    : m_stars(std::move(stars)) {}
+
+QRegion HeroSky::starRegion(const QRectF& rect) const {
+    QRegion region;
+    for (const Star& s : m_stars) {
+        const QPointF c(rect.left() + s.x * rect.width(), rect.top() + s.y * rect.height());
+        region += QRectF(c - QPointF(2, 2), QSizeF(4, 4)).toAlignedRect();
+    }
+    return region;
+}
+
+void HeroSky::paint(QPainter& painter, const QRectF& rect, double secondsShown) {
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const double outer = 0.55 * std::min(rect.width(), rect.height());
+    if (rect.size() != m_size || dpr != m_dpr) {
+        const double side = 2 * outer;
+        const int pixels = qMax(1, int(std::ceil(side * dpr / shadeScale)));
+        m_shade = QImage(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+        m_shade.fill(Qt::transparent);
+        if (outer > 0) {
+            QPainter p(&m_shade);
+            p.scale(pixels / side, pixels / side);
+            QRadialGradient shade(QPointF(outer, outer), outer);
+            const double start = std::min(60.0 / outer, 1.0);
+            shade.setColorAt(0, QColor::fromRgbF(0.22f, 0.04f, 0.38f, 0.55f));
+            shade.setColorAt(start, QColor::fromRgbF(0.22f, 0.04f, 0.38f, 0.55f));
+            shade.setColorAt((start + 1) / 2, QColor::fromRgbF(0.06f, 0.02f, 0.14f, 0.2f));
+            shade.setColorAt(1, QColor::fromRgbF(0.06f, 0.02f, 0.14f, 0));
+            p.fillRect(QRectF(0, 0, side, side), shade);
+        }
+        m_size = rect.size();
+        m_dpr = dpr;
+    }
+    const double g = std::max(0.0, secondsShown);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    // A small repaint (the capsule's) need not trace all 120 stars.
+    const QRectF clip = painter.hasClipping() ? painter.clipBoundingRect() : rect;
+    for (const Star& s : m_stars) {
+        const QPointF c(rect.left() + s.x * rect.width(), rect.top() + s.y * rect.height());
+        if (!clip.intersects(QRectF(c - QPointF(2, 2), QSizeF(4, 4))))
+            continue;
+        const double twinkle = 0.4 + 0.6 * (0.5 + 0.5 * std::sin(g * 1.1 + s.twinkleOffset));
+        painter.setBrush(QColor::fromRgbF(1, 1, 1, float(s.opacity * twinkle)));
+        painter.drawEllipse(c, s.size / 2, s.size / 2);
+    }
+    const QRectF shade(rect.center() - QPointF(outer, outer), QSizeF(2 * outer, 2 * outer));
+    // Unfiltered: neighbouring pixels of the quarter-size shade differ by
+    // half a level at most, so its blocks cannot be seen, and it draws fast.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    paintInBands(painter, shade, [&] { painter.drawImage(shade, m_shade); });
+    painter.restore();
+}
+
 void UltramanTigaView::paint(QPainter& painter, const QRectF& rect, qint64 secondsRemaining,
                              double secondsShown) {
+    m_sky.paint(painter, rect, secondsShown);
+    paintGroup(painter, rect, secondsRemaining, secondsShown);
+}
+
+QSizeF UltramanTigaView::size() const {
+    const QRectF group = layout(QRectF(), 0).hero.united(layout(QRectF(), 0).subtitle);
+    return {heroSide, group.height()};
+}
+
+void UltramanTigaView::paint(QPainter& painter, const QRectF& rect, const FigureState& state) {
+    paintGroup(painter, rect, state.secondsRemaining, state.seconds);
+}
+
+QRegion UltramanTigaView::paintedRegion(const QRectF& rect, const FigureState& state) const {
+    return animatedRegion(rect, state.secondsRemaining, state.seconds);
+}
+
+double UltramanTigaView::groupTime(double t) {
+    // The entrance and the texts' fade run at frame rate.
+    constexpr double settled = 1.7;
+    return t < settled ? t : settled + std::floor((t - settled) / groupStepSeconds) * groupStepSeconds;
+}
+
+QRegion UltramanTigaView::advance(const QRectF& rect, const FigureState& state) {
+    const double g = groupTime(std::max(0.0, state.seconds));
+    if (g != m_groupTime) {
+        m_groupTime = g;
+        return paintedRegion(rect, state);
+    }
+    return layout(rect, state.secondsRemaining).capsule.adjusted(-40, -40, 40, 40).toAlignedRect();
+}
+
+void UltramanTigaView::paintGroup(QPainter& painter, const QRectF& rect, qint64 secondsRemaining,
+                                  double secondsShown) {
     const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    prepare(dpr, rect);
+    prepare(dpr);
     const double t = std::max(0.0, secondsShown);
     const Entrance e = entrance(t);
     const Layout l = layout(rect, secondsRemaining);
@@ -487,15 +548,9 @@ void UltramanTigaView::paint(QPainter& painter, const QRectF& rect, qint64 secon
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    paintStars(painter, rect, t);
-    const double outer = 0.55 * std::min(rect.width(), rect.height());
-    const QRectF shade(rect.center() - QPointF(outer, outer), QSizeF(2 * outer, 2 * outer));
-    // Unfiltered: neighbouring pixels of the quarter-size shade differ by
-    // half a level at most, so its blocks cannot be seen, and it draws fast.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    paintInBands(painter, shade, [&] { painter.drawImage(shade, m_shade); });
     const QRectF hero = l.hero.adjusted(-heroMargin - 40, -heroMargin - 20, heroMargin + 40, heroMargin + 20);
-    paintInBands(painter, hero, [&] { paintHero(painter, l.hero, t, t, e); });
+    const double g = groupTime(t);
+    paintInBands(painter, hero, [&] { paintHero(painter, l.hero, g, g, e); });
     // On an opaque backing store even plain blits go through the span
     // painters that use the thread pool, so the capsule and texts go in bands too.
     paintInBands(painter, l.capsule.adjusted(0, -40, 0, 40),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RestBackdrop.h"
 #include "Uniform.h"
 
 #include <QColor>
@@ -21,14 +22,30 @@ struct Star {
     double twinkleOffset = 0.0;
 };
 
+// The hero theme's sky: twinkling stars under a violet shade over the whole
+// screen. The shade is drawn once per size; only the stars change.
+class HeroSky {
+public:
+    explicit HeroSky(QList<Star> stars);
+    const QList<Star>& stars() const { return m_stars; }
+    void paint(QPainter& painter, const QRectF& rect, double secondsShown);
+    // Where the stars are: all that changes from one twinkle to the next.
+    QRegion starRegion(const QRectF& rect) const;
+
+private:
+    const QList<Star> m_stars;
+    QSizeF m_size;
+    qreal m_dpr = 0.0;
+    QImage m_shade;
+};
+
 // The hero theme's figure: a star field, a violet shade, the guardian artwork
 // bobbing in its glow, the colour-timer capsule counting the rest down, the
 // headline and the rest's subtitle. Time is handed in as seconds since the
 // view first showed; the stars are drawn once, at construction.
-class UltramanTigaView {
+class UltramanTigaView final : public RestFigure {
 public:
     static constexpr int starCount = 120;
-    static constexpr int frameIntervalMs = 40;
     static constexpr int twinkleIntervalMs = 200;
     static constexpr double heroSide = 410.0;
 
@@ -61,7 +78,7 @@ public:
     static Entrance entrance(double secondsShown);
 
     qint64 totalSeconds() const { return m_totalSeconds; }
-    const QList<Star>& stars() const { return m_stars; }
+    const QList<Star>& stars() const { return m_sky.stars(); }
     bool hasArtwork() const { return !m_artwork.isNull(); }
 
     Layout layout(const QRectF& rect, qint64 secondsRemaining) const;
@@ -70,26 +87,39 @@ public:
     // The stars twinkle slowly (a level or two per frame): a host repaints the
     // whole view every `twinkleIntervalMs` for them, not each star every frame.
     QRegion animatedRegion(const QRectF& rect, qint64 secondsRemaining, double secondsShown) const;
+    // Sky and group over the whole `rect`.
     void paint(QPainter& painter, const QRectF& rect, qint64 secondsRemaining, double secondsShown);
 
+    // As the rest view's figure: the group alone; the sky is the backdrop's.
+    QSizeF size() const override;
+    double topPadding() const override { return 10.0; }
+    void paint(QPainter& painter, const QRectF& rect, const FigureState& state) override;
+    bool animates() const override { return true; }
+    int frameIntervalMs() const override { return 40; }
+    QRegion paintedRegion(const QRectF& rect, const FigureState& state) const override;
+    QRegion advance(const QRectF& rect, const FigureState& state) override;
+    // Once in, the group bobs at 5 pt a second at most, and the artwork is
+    // blitted at whole pixels: five steps a second show every step it makes.
+    // Between them only the pulsing capsule is repainted, at frame rate.
+    static constexpr double groupStepSeconds = 0.2;
+    static double groupTime(double secondsShown);
+
 private:
-    void prepare(qreal devicePixelRatio, const QRectF& rect);
+    void prepare(qreal devicePixelRatio);
+    void paintGroup(QPainter& p, const QRectF& rect, qint64 secondsRemaining, double secondsShown);
     void prepareCount(qint64 secondsRemaining, int colourIndex, double now);
-    void paintStars(QPainter& p, const QRectF& rect, double g) const;
     void paintHero(QPainter& p, const QRectF& frame, double f, double g, const Entrance& e) const;
     void paintCapsule(QPainter& p, const QRectF& capsule, qint64 secondsRemaining, double g, double opacity);
     QSizeF capsuleSize(qint64 secondsRemaining) const;
 
     const qint64 m_totalSeconds;
     const QString m_subtitle;
-    const QList<Star> m_stars;
+    HeroSky m_sky;
     const QImage m_artwork;
 
     // Everything below is drawn once per device pixel ratio (and size, colour
     // or count) and only blitted per frame: no blur runs at frame rate.
     qreal m_dpr = 0.0;
-    QSizeF m_shadeSize;
-    QImage m_shade;
     QImage m_hero;
     QImage m_glowSoft;
     QImage m_glowWide;
@@ -111,4 +141,5 @@ private:
     QImage m_previousCount;
     QImage m_previousCountShadow;
     double m_countChangedAt = 0.0;
+    double m_groupTime = -1.0;
 };

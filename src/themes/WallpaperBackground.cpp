@@ -27,6 +27,25 @@ WallpaperBackground::WallpaperBackground(WallpaperManager& manager, double blurR
     , m_manager(manager)
     , m_radius(blurRadius) {
     connect(&manager, &WallpaperManager::cachedImageChanged, this, &WallpaperBackground::changed);
+    connect(this, &WallpaperBackground::changed, this, [this] { m_changed = true; });
+}
+
+QRegion WallpaperBackground::advance(const QRectF& rect, double seconds) {
+    const bool placeholder = m_manager.cachedImage().isNull();
+    const double glows = ClassicBackground::glowTime(seconds);
+    if (m_changed || (isAnimating(seconds) && !placeholder) || (placeholder && glows != m_glowTime)) {
+        m_changed = false;
+        m_glowTime = glows;
+        return rect.toAlignedRect();
+    }
+    return placeholder ? spinnerRect(rect).adjusted(-3, -3, 3, 3).toAlignedRect() : QRegion();
+}
+
+void WallpaperBackground::releaseCaches() {
+    m_classic.releaseCaches();
+    m_shown = {};
+    m_incoming = {};
+    m_changed = true;
 }
 
 void WallpaperBackground::setBlurRadius(double radius) {
@@ -123,18 +142,32 @@ bool WallpaperBackground::isAnimating(double secondsShown) const {
            (!m_incoming.image.isNull() && m_fade.isAnimating(secondsShown));
 }
 
+namespace {
+constexpr double spinner = 20.0;
+constexpr double spacing = 12.0;
+QFont placeholderFont() {
+    return Fonts::system(11);
+}
+} // namespace
+
+// Two thirds down, in the empty band between the tip and the skip control:
+// at the centre the line would run into the tip.
+QRectF WallpaperBackground::spinnerRect(const QRectF& rect) {
+    const double top = rect.top() + rect.height() * 2 / 3 -
+                       (spinner + spacing + QFontMetricsF(placeholderFont()).height()) / 2;
+    return {rect.center().x() - spinner / 2, top, spinner, spinner};
+}
+
 void WallpaperBackground::paintPlaceholder(QPainter& painter, const QRectF& rect, double secondsShown) {
-    m_classic.paint(painter, rect, secondsShown);
+    m_classic.paint(painter, rect, ClassicBackground::glowTime(secondsShown));
     static const QString text = u"正在静悄悄地加载大自然壁纸..."_s;
-    const QFont font = Fonts::system(11);
+    const QFont font = placeholderFont();
     const QFontMetricsF metrics(font);
-    const double spinner = 20.0;
-    const double spacing = 12.0;
-    const double top = rect.center().y() - (spinner + spacing + metrics.height()) / 2;
+    const QRectF ring = spinnerRect(rect);
+    const double top = ring.top();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     // A three-quarter arc turning once a second.
-    const QRectF ring(rect.center().x() - spinner / 2, top, spinner, spinner);
     const int start = -int(std::fmod(secondsShown, 1.0) * 360 * 16);
     painter.setPen(QPen(Palette::teal(), 2.5, Qt::SolidLine, Qt::RoundCap));
     painter.drawArc(ring.adjusted(1.5, 1.5, -1.5, -1.5), start, 270 * 16);

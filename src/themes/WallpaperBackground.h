@@ -13,7 +13,7 @@ class WallpaperManager;
 // with a spinner and a line while there is no photo. Each radius is blurred
 // once, at a fraction of the size, on a worker thread, and faded in with a
 // spring, so dragging the selector's slider never holds up a frame.
-class WallpaperBackground : public QObject {
+class WallpaperBackground final : public QObject, public RestBackdrop {
     Q_OBJECT
 public:
     static constexpr double defaultBlurRadius = 15.0;
@@ -25,12 +25,17 @@ public:
     WallpaperBackground(WallpaperManager& manager, double blurRadius, QObject* parent = nullptr);
 
     // Radius in points.
-    void setBlurRadius(double radius);
+    void setBlurRadius(double radius) override;
     double blurRadius() const { return m_radius; }
 
     // Paints into `rect` at `secondsShown` since the view first showed. The
     // first call asks the manager for a photo if it has none.
-    void paint(QPainter& painter, const QRectF& rect, double secondsShown);
+    void paint(QPainter& painter, const QRectF& rect, double secondsShown) override;
+    // Frames for the spinner and the fades; a steady photo costs no paint.
+    bool animates() const override { return true; }
+    int frameIntervalMs() const override { return 40; }
+    QRegion advance(const QRectF& rect, double seconds) override;
+    void releaseCaches() override;
     // Whether a frame at `secondsShown` would differ from the last one: the
     // placeholder turns, or a new radius is fading in.
     bool isAnimating(double secondsShown) const;
@@ -54,6 +59,7 @@ private:
 
     void composeLatest(const QImage& photo, const QSize& size, double radius, double dpr);
     void paintPlaceholder(QPainter& painter, const QRectF& rect, double secondsShown);
+    static QRectF spinnerRect(const QRectF& rect);
 
     WallpaperManager& m_manager;
     double m_radius;
@@ -64,5 +70,7 @@ private:
     bool m_fadePending = false;
     bool m_composing = false;
     bool m_displayed = false;
+    bool m_changed = true;
+    double m_glowTime = -1.0;
     double m_lastPaint = 0.0;
 };

@@ -20,7 +20,12 @@ void paintInBands(QPainter& painter, const QRectF& area, const std::function<voi
         paint();
         return;
     }
+    // Bands the clip leaves out would only set up draws that paint nothing.
+    const QRectF clip =
+        painter.hasClipping() ? painter.transform().mapRect(painter.clipBoundingRect()) : QRectF(device);
     for (int y = top; y < bottom; y += band) {
+        if (clip.bottom() <= y || clip.top() >= y + band)
+            continue;
         painter.save();
         const QTransform world = painter.transform();
         painter.resetTransform();

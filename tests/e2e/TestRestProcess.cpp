@@ -1,7 +1,10 @@
 #include "E2eHarness.h"
 
+#include <QDir>
 #include <QImage>
 #include <QJsonObject>
+#include <QPainter>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -24,6 +27,25 @@ private:
         return frames;
     }
 
+    // Tovi with no network at all, so that nothing reaches the photo service.
+    static std::unique_ptr<QProcess> startOffline(const ToviProcess& tovi) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(tovi.environment());
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->start(u"unshare"_s, {u"-n"_s, toviBinary()});
+        return process;
+    }
+    // The mean colour of `area` in a screenshot.
+    static QColor mean(const QImage& shot, const QRect& area) {
+        return shot.copy(area).scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0);
+    }
+    // Both monitors show the same picture in `area` of each, give or take the random parts.
+    static bool monitorsAlike(const QImage& shot, const QRect& area) {
+        const QColor a = mean(shot, area);
+        const QColor b = mean(shot, area.translated(1920, 0));
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <
+               24;
+    }
     static QJsonObject payload(const QJsonObject& event) { return event.value("payload"_L1).toObject(); }
     static int count(const QStringList& lines, const QString& line) { return int(lines.count(line)); }
 
@@ -108,6 +130,87 @@ private Q_SLOTS:
         QVERIFY(tovi.waitForExit());
         QCOMPARE(tovi.exitCode(), 0);
         QCOMPARE(tovi.eventsOfType(u"rest_completed"_s).size(), 2);
+    }
+
+    void theSelectorSwitchesEveryScreenAndTheCachedPhotoShows() {
+        ToviProcess tovi(*m_desktop, QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                         u"/homes/themes"_s);
+        tovi.seedSettings({u"selectedRestModeTag=-1"_s, u"customRestModeWorkDuration=3"_s,
+                           u"customRestModeRestDuration=60"_s});
+        // Orange above, green below: both survive the blur and the veil.
+        QImage photo(1600, 1200, QImage::Format_RGB32);
+        photo.fill(QColor(230, 120, 40));
+        QPainter(&photo).fillRect(0, 600, 1600, 600, QColor(40, 160, 80));
+        QDir().mkpath(tovi.home() + u"/cache/Tovi"_s);
+        QVERIFY(photo.save(tovi.home() + u"/cache/Tovi/cached_wallpaper_v2.jpg"_s, "JPEG"));
+        const auto process = startOffline(tovi);
+        QVERIFY(process->waitForStarted(5000));
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_started"_s).size(), 1, 15000);
+        E2E_WAIT_COMPARE(restWindowFrames().size(), 2, 3000);
+        QTest::qWait(1500);
+        // The cat sits under the ring on both monitors, in its orange fur.
+        const QRect cat(960 - 50, 450, 100, 80);
+        const QImage aurora(m_desktop->screenshot(u"rest-theme-aurora"_s));
+        QVERIFY(mean(aurora, cat).red() > 90 && monitorsAlike(aurora, cat));
+
+        // The selector's buttons sit 20 pt in from the top-right corner;
+        // the wallpaper button is the second of three, on the first monitor.
+        const auto button = [](int monitor, int index) {
+            return QStringList{u"mousemove"_s,
+                               QString::number(1920 * (monitor + 1) - 30 - 16 - 40 * (2 - index)), u"44"_s,
+                               u"click"_s, u"1"_s};
+        };
+        m_desktop->xdotool(button(0, 1));
+        QTest::qWait(1500);
+        const QImage wallpaper(m_desktop->screenshot(u"rest-theme-wallpaper"_s));
+        for (const QPoint at : {QPoint(100, 150), QPoint(2020, 150)}) {
+            const QColor c = wallpaper.pixelColor(at);
+            QVERIFY2(c.red() > 140 && c.blue() < 90, qPrintable(c.name()));
+        }
+        // The hero button on the second monitor switches both, and is stored.
+        m_desktop->xdotool(button(1, 2));
+        QTest::qWait(2000);
+        const QImage hero(m_desktop->screenshot(u"rest-theme-ultraman"_s));
+        const QRect glow(960 - 200, 200, 400, 300);
+        QVERIFY(mean(hero, glow).blue() > mean(hero, glow).green() && monitorsAlike(hero, glow));
+        E2E_WAIT(QSettings(tovi.settingsPath(), QSettings::IniFormat).value(u"selectedTheme"_s) ==
+                     u"ultraman"_s,
+                 3000);
+        process->kill();
+        process->waitForFinished(3000);
+    }
+
+    void withoutNetworkTheWallpaperPlaceholderStays() {
+        ToviProcess tovi(*m_desktop, QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                         u"/homes/offline"_s);
+        tovi.seedSettings({u"selectedRestModeTag=-1"_s, u"customRestModeWorkDuration=3"_s,
+                           u"customRestModeRestDuration=8"_s, u"selectedTheme=wallpaper"_s});
+        const auto process = startOffline(tovi);
+        QVERIFY(process->waitForStarted(5000));
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_started"_s).size(), 1, 15000);
+        E2E_WAIT_COMPARE(restWindowFrames().size(), 2, 3000);
+        // The teal spinner on each monitor, early and late in the rest.
+        const auto spinnerShows = [](const QImage& shot, int monitor) {
+            int teal = 0;
+            for (int y = 690; y < 730; ++y)
+                for (int x = 1920 * monitor + 940; x < 1920 * monitor + 980; ++x) {
+                    const QColor c = shot.pixelColor(x, y);
+                    teal += c.green() > 120 && c.blue() > 120 && c.red() < 100;
+                }
+            return teal > 10;
+        };
+        for (const QString& name : {u"rest-wallpaper-offline-early"_s, u"rest-wallpaper-offline-late"_s}) {
+            const QImage shot(m_desktop->screenshot(name));
+            QVERIFY(spinnerShows(shot, 0) && spinnerShows(shot, 1));
+            QTest::qWait(4000);
+        }
+        E2E_WAIT_COMPARE(tovi.eventsOfType(u"rest_completed"_s).size(), 1, 10000);
+        process->kill();
+        process->waitForFinished(3000);
+        const QString log = QString::fromUtf8(process->readAll());
+        QVERIFY2(log.contains(u"⚠️ 从 Picsum 列表获取数据失败，正在尝试直连源..."_s),
+                 qPrintable(log));
+        QVERIFY2(log.contains(u"⚠️ 壁纸拉取网络错误: "_s), qPrintable(log));
     }
 };
 

@@ -2,10 +2,12 @@
 #include "platform/Defaults.h"
 #include "rest/RestCopy.h"
 #include "rest/RestView.h"
+#include "rest/ThemeSelectorOverlay.h"
 #include "themes/ClassicBackground.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTest>
 
@@ -182,8 +184,8 @@ private Q_SLOTS:
         QCOMPARE(layout.tip->height(), 60.0);
         const QImage image = f.render();
         QVERIFY(brightPixels(image, *layout.tip) > 50);
-        const QRectF above(0, layout.ring->bottom() + 12, 1920,
-                           layout.tip->top() - layout.ring->bottom() - 12);
+        const QRectF above(0, layout.figure->bottom() + 12, 1920,
+                           layout.tip->top() - layout.figure->bottom() - 12);
         const QRectF below(0, layout.tip->bottom(), 1920,
                            layout.skipControl.top() - layout.tip->bottom() - 4);
         QCOMPARE(brightPixels(image, above), 0);
@@ -213,30 +215,44 @@ private Q_SLOTS:
         QCOMPARE(qRound(f.view.skipHintColor().alphaF() * 100), hintOpacityPercent);
         const QImage image = f.render();
         // Where the aurora ring and tip sit, something shows only when the theme has them.
-        const auto aurora = f.view.layoutFor(RestTheme::aurora);
-        QCOMPARE(brightPixels(image, *aurora.ring) > 50, ring);
-        QCOMPARE(brightPixels(image, *aurora.tip) > 50, ring);
+        const auto where = ring ? layout : f.view.layoutFor(RestTheme::aurora);
+        QCOMPARE(brightPixels(image, *where.ring) > 50, ring);
+        QCOMPARE(brightPixels(image, *where.tip) > 50, ring);
         QVERIFY(brightPixels(image, layout.skipControl) > 20); // "跳过"
         QCOMPARE(layout.skipControl.center().x(), 960.0);
         QVERIFY(layout.hint.top() - layout.skipControl.bottom() == 12.0);
     }
 
-    void aThemeChangeSwitchesEveryView() {
+    void aChoiceInOneSelectorSwitchesEveryView() {
         Fixture a;
         RestView other(
             20, [] { return 20; }, QString(), nullptr, a.themes);
-        a.defaults.setString(u"selectedTheme"_s, u"ultraman"_s);
+        ThemeSelectorOverlay* selector = other.themeSelector();
+        const auto press = [selector](QPointF at) {
+            QMouseEvent event(QEvent::MouseButtonPress, at, selector->mapToGlobal(at), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(selector, &event);
+        };
+        press(selector->buttonRect(RestTheme::wallpaper).center());
+        press({selector->sliderTrack().left(), selector->sliderTrack().center().y()});
+        QCOMPARE(a.view.themeSelector()->blurRadius(), 0.0);
+        {
+            ThemeSetting quitting(a.defaults); // the drag's last radius is stored at the latest on quit
+            quitting.setBlurRadius(7.5);
+        }
+        QCOMPARE(a.defaults.real(u"wallpaperBlurRadius"_s), 7.5);
+        press(selector->buttonRect(RestTheme::ultraman).center());
         QCOMPARE(a.view.currentTheme(), RestTheme::ultraman);
-        QCOMPARE(other.currentTheme(), RestTheme::ultraman);
+        QCOMPARE(a.view.themeSelector()->currentTheme(), RestTheme::ultraman);
         // Mid-fade the old ring still shows, dimmed; afterwards it is gone.
         a.t += 0.3;
-        const QRectF ring = *a.view.layoutFor(RestTheme::aurora).ring;
+        const QRectF ring = *a.view.layoutFor(RestTheme::wallpaper).ring;
         QVERIFY(brightPixels(a.render(), ring, 100) > 20);
         a.t += 0.5;
-        QCOMPARE(brightPixels(a.render(), ring, 100), 0);
+        QCOMPARE(arcLit(a.render(), ring.center() + QPointF(-95, 0)), false);
         a.defaults.setString(u"selectedTheme"_s, u"aurora"_s);
         a.t += 1.0;
-        QVERIFY(brightPixels(a.render(), ring) > 100);
+        QVERIFY(brightPixels(a.render(), *a.view.layoutFor(RestTheme::aurora).ring) > 100);
     }
 
     void theFeedbackCardIsCentred() {

@@ -70,13 +70,13 @@ private Q_SLOTS:
         QPainter p(&classic);
         ClassicBackground().paint(p, QRectF(QPointF(0, 0), screen), 0.25);
         QVERIFY(veiled(frame.pixel(300, 300), classic.pixel(300, 300)));
-        // The teal spinner above the centre, the pale line below it.
+        // The teal spinner two thirds down, the pale line below it.
         int teal = 0, text = 0;
-        for (int y = 500; y < 580; ++y)
+        for (int y = 680; y < 760; ++y)
             for (int x = 760; x < 1160; ++x) {
                 const QColor c(frame.pixel(x, y));
                 teal += c.blue() > 140 && c.green() > 120 && c.red() < 80;
-                text += y > 540 && std::min({c.red(), c.green(), c.blue()}) > 60;
+                text += y > 720 && std::min({c.red(), c.green(), c.blue()}) > 60;
             }
         QVERIFY2(teal > 20, qPrintable(QString::number(teal)));
         QVERIFY2(text > 50, qPrintable(QString::number(text)));
