@@ -11,7 +11,7 @@ using namespace Qt::StringLiterals;
 namespace {
 const QSize screen(1920, 1080);
 
-QImage render(WallpaperBackground& backdrop, double t) {
+template <class Backdrop> QImage render(Backdrop&& backdrop, double t) {
     QImage frame(screen, QImage::Format_ARGB32_Premultiplied);
     frame.fill(Qt::black);
     QPainter p(&frame);
@@ -65,10 +65,7 @@ private Q_SLOTS:
         render(backdrop, 0.5);
         QCOMPARE(wallpapers.requests, 1);
 
-        QImage classic(screen, QImage::Format_ARGB32_Premultiplied);
-        classic.fill(Qt::black);
-        QPainter p(&classic);
-        ClassicBackground().paint(p, QRectF(QPointF(0, 0), screen), 0.25);
+        const QImage classic = render(ClassicBackground(), 0.25);
         QVERIFY(veiled(frame.pixel(300, 300), classic.pixel(300, 300)));
         // The teal spinner two thirds down, the pale line below it.
         int teal = 0, text = 0;
