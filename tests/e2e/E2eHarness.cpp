@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,6 +51,23 @@ CommandResult runCommand(const QString& program, const QStringList& arguments,
     result.output = QString::fromUtf8(process.readAll());
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return result;
+}
+
+QString e2eHome(const QString& name) {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/homes/"_s + name;
+}
+
+QStringList customRest(int workSeconds, int restSeconds) {
+    return {u"selectedRestModeTag=-1"_s, u"customRestModeWorkDuration=%1"_s.arg(workSeconds),
+            u"customRestModeRestDuration=%1"_s.arg(restSeconds)};
+}
+
+bool backdropInEveryCorner(const QImage& shot) {
+    const QList<QPoint> corners{{5, 5}, {1915, 1075}, {1925, 5}, {3835, 1075}};
+    return std::all_of(corners.begin(), corners.end(), [&shot](QPoint p) {
+        const QRgb c = shot.pixel(p);
+        return qBlue(c) > qRed(c) && qRed(c) < 60 && qGreen(c) < 60;
+    });
 }
 
 VirtualDesktop::VirtualDesktop(bool withNotifications, Session session)
@@ -101,32 +119,33 @@ QString VirtualDesktop::screenshot(const QString& name) const {
     return script({u"screenshot"_s, path}).exitCode == 0 ? path : QString();
 }
 
-bool VirtualDesktop::addMonitor() const {
-    return script({u"add-monitor"_s}).exitCode == 0;
-}
-
-bool VirtualDesktop::removeMonitor() const {
-    return script({u"remove-monitor"_s}).exitCode == 0;
-}
-
-bool VirtualDesktop::startTray() const {
-    return script({u"start-tray"_s}).exitCode == 0;
-}
-
-bool VirtualDesktop::stopTray() const {
-    return script({u"stop-tray"_s}).exitCode == 0;
-}
-
-bool VirtualDesktop::startNotifications() const {
-    return script({u"start-notifications"_s}).exitCode == 0;
-}
-
-bool VirtualDesktop::stopNotifications() const {
-    return script({u"stop-notifications"_s}).exitCode == 0;
+bool VirtualDesktop::control(const QString& command) const {
+    return script({command}).exitCode == 0;
 }
 
 CommandResult VirtualDesktop::xdotool(const QStringList& arguments) const {
     return runCommand(u"xdotool"_s, arguments, environment());
+}
+
+void VirtualDesktop::holdKey(const QString& key, int ms) const {
+    xdotool({u"keydown"_s, key});
+    QTest::qWait(ms);
+    xdotool({u"keyup"_s, key});
+}
+
+void VirtualDesktop::walkMenu(int downs, const QStringList& then) const {
+    QStringList keys{u"key"_s, u"--delay"_s, u"60"_s};
+    for (int i = 0; i < downs; ++i)
+        keys << u"Down"_s;
+    xdotool(keys << then);
+}
+
+CommandResult VirtualDesktop::dunstctl(const QStringList& arguments) const {
+    return runCommand(u"dunstctl"_s, arguments, environment());
+}
+
+int VirtualDesktop::notificationsShown() const {
+    return dunstctl({u"count"_s, u"displayed"_s}).output.trimmed().toInt();
 }
 
 QStringList VirtualDesktop::windowsOfClass(const QString& windowClass) const {
@@ -149,15 +168,13 @@ ToviProcess::ToviProcess(const VirtualDesktop& desktop, const QString& home)
     : m_environment(desktop.environment())
     , m_home(home) {
     QDir(m_home).removeRecursively();
-    for (const char* sub : {"config", "data", "cache"})
-        QDir().mkpath(m_home + u'/' + QLatin1StringView(sub));
-    QDir().mkpath(m_home + u"/runtime"_s);
+    for (const QString& sub : {u"config"_s, u"data"_s, u"cache"_s, u"runtime"_s}) {
+        QDir().mkpath(m_home + u'/' + sub);
+        m_environment.insert(sub == u"runtime"_s ? u"XDG_RUNTIME_DIR"_s : u"XDG_%1_HOME"_s.arg(sub.toUpper()),
+                             m_home + u'/' + sub);
+    }
     QFile::setPermissions(m_home + u"/runtime"_s,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home + u"/config"_s);
-    m_environment.insert(u"XDG_DATA_HOME"_s, m_home + u"/data"_s);
-    m_environment.insert(u"XDG_CACHE_HOME"_s, m_home + u"/cache"_s);
-    m_environment.insert(u"XDG_RUNTIME_DIR"_s, m_home + u"/runtime"_s);
 }
 
 ToviProcess::~ToviProcess() {
@@ -182,11 +199,14 @@ void ToviProcess::seedSettings(const QStringList& lines) const {
         file.write((u"[General]\n"_s + lines.join(u'\n') + u'\n').toUtf8());
 }
 
-bool ToviProcess::start() {
+bool ToviProcess::start(bool offline) {
     m_process = std::make_unique<QProcess>();
     m_process->setProcessEnvironment(m_environment);
     m_process->setProcessChannelMode(QProcess::MergedChannels);
-    m_process->start(toviBinary(), {});
+    if (offline)
+        m_process->start(u"unshare"_s, {u"-n"_s, toviBinary()});
+    else
+        m_process->start(toviBinary(), {});
     return m_process->waitForStarted(5000);
 }
 
@@ -199,9 +219,7 @@ qint64 ToviProcess::pid() const {
 }
 
 bool ToviProcess::waitForExit(int timeoutMs) {
-    if (!m_process)
-        return true;
-    if (m_process->state() == QProcess::NotRunning)
+    if (!isRunning())
         return true;
     const bool done = m_process->waitForFinished(timeoutMs);
     logLines();
@@ -219,6 +237,11 @@ QProcess::ExitStatus ToviProcess::exitStatus() const {
 void ToviProcess::sendSignal(int number) const {
     if (isRunning())
         ::kill(pid_t(pid()), number);
+}
+
+bool ToviProcess::endsCleanlyOn(int number) {
+    sendSignal(number);
+    return waitForExit() && exitStatus() == QProcess::NormalExit && exitCode() == 0;
 }
 
 QStringList ToviProcess::logLines() {
@@ -241,32 +264,27 @@ QList<QByteArray> ToviProcess::eventLines() const {
     return lines;
 }
 
-QList<QJsonObject> ToviProcess::events() const {
+QList<QJsonObject> ToviProcess::events(const QString& type) const {
     QList<QJsonObject> events;
     for (const QByteArray& line : eventLines()) {
-        const QJsonDocument document = QJsonDocument::fromJson(line);
-        if (document.isObject())
-            events.append(document.object());
+        const QJsonObject event = QJsonDocument::fromJson(line).object();
+        if (!event.isEmpty() && (type.isEmpty() || event.value("type"_L1).toString() == type))
+            events.append(event);
     }
     return events;
 }
 
-QList<QJsonObject> ToviProcess::eventsOfType(const QString& type) const {
-    QList<QJsonObject> matching;
-    for (const QJsonObject& event : events()) {
-        if (event.value("type"_L1).toString() == type)
-            matching.append(event);
-    }
-    return matching;
+int pixelsWhere(const QImage& image, const QRect& area, const std::function<bool(QRgb)>& test) {
+    int count = 0;
+    const QRect r = area.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            count += test(image.pixel(x, y));
+    return count;
 }
 
 int lightPixels(const QString& path, const QRect& area) {
-    const QImage image(path);
-    int count = 0;
-    for (int y = std::max(0, area.top()); y <= std::min(image.height() - 1, area.bottom()); ++y)
-        for (int x = std::max(0, area.left()); x <= std::min(image.width() - 1, area.right()); ++x)
-            count += qGray(image.pixel(x, y)) > 200;
-    return count;
+    return pixelsWhere(QImage(path), area, [](QRgb p) { return qGray(p) > 200; });
 }
 
 // The host's bar along the bottom draws the icons itself: find the glyph's yellow.
@@ -285,11 +303,7 @@ QPoint VirtualDesktop::statusNotifierIconCentre() const {
 bool VirtualDesktop::trayIconShown() const {
     if (m_statusNotifierHost)
         return !statusNotifierIconCentre().isNull();
-    for (const QString& line : windowsOfClass(u"tovi"_s)) {
-        if (line.contains(u" 22x22+"_s) || line.contains(u" 24x24+"_s) || line.contains(u" 30x30+"_s))
-            return true;
-    }
-    return false;
+    return !windowsOfClass(u"tovi"_s).filter(QRegularExpression(u" (22x22|24x24|30x30)\\+"_s)).isEmpty();
 }
 
 QPoint VirtualDesktop::trayIconCentre() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QJsonObject>
 #include <QList>
 #include <QPoint>
@@ -22,6 +23,8 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
         QCOMPARE(actual, expected);                                                                          \
     } while (false)
 
+// How many pixels of `area` pass `test`.
+int pixelsWhere(const QImage& image, const QRect& area, const std::function<bool(QRgb)>& test);
 // How many pixels of `area` in the PNG at `path` are light (grey above 200).
 int lightPixels(const QString& path, const QRect& area);
 
@@ -32,6 +35,14 @@ struct CommandResult {
 };
 CommandResult runCommand(const QString& program, const QStringList& arguments,
                          const QProcessEnvironment& environment, int timeoutMs = 20000);
+
+// A home of its own for one ToviProcess, under the test's data home.
+QString e2eHome(const QString& name);
+// Settings for the custom rest mode: work and rest in seconds.
+QStringList customRest(int workSeconds, int restSeconds);
+// The rest's dark blue-grey backdrop in every corner of two 1920x1080 monitors side by side,
+// where panels or the compositor's own grey show when no rest is on.
+bool backdropInEveryCorner(const QImage& shot);
 
 // scripts/virtual-desktop, started for one test and stopped when this goes away.
 class VirtualDesktop {
@@ -47,14 +58,16 @@ public:
     QProcessEnvironment environment() const;
 
     QString screenshot(const QString& name) const; // path of the PNG written under the test's cache home
-    bool addMonitor() const;
-    bool removeMonitor() const;
-    bool startTray() const;
-    bool stopTray() const;
-    bool startNotifications() const;
-    bool stopNotifications() const;
+    // One of the script's controls: add-monitor, stop-tray, start-notifications and the like.
+    bool control(const QString& command) const;
     // xdotool with the given arguments, inside the desktop.
     CommandResult xdotool(const QStringList& arguments) const;
+    // Holds `key` down for `ms` of real time.
+    void holdKey(const QString& key, int ms) const;
+    // Walks an open menu: Down `downs` times, then `then`.
+    void walkMenu(int downs, const QStringList& then) const;
+    CommandResult dunstctl(const QStringList& arguments) const;
+    int notificationsShown() const;
     // `xwininfo -root -tree` lines of windows whose class is `windowClass`.
     QStringList windowsOfClass(const QString& windowClass) const;
     // Ids of the mapped windows of `windowClass` (xdotool search --onlyvisible).
@@ -100,7 +113,8 @@ public:
     // Writes INI lines into the [General] section before start().
     void seedSettings(const QStringList& lines) const;
 
-    bool start();
+    // Offline: in a network namespace of its own, so that nothing reaches the photo service.
+    bool start(bool offline = false);
     bool isRunning() const;
     qint64 pid() const;
     // Waits for the process to end; false on timeout.
@@ -108,14 +122,15 @@ public:
     int exitCode() const;
     QProcess::ExitStatus exitStatus() const;
     void sendSignal(int number) const;
+    // Sends `number` and waits: whether it ended normally with status 0.
+    bool endsCleanlyOn(int number);
 
     // Everything printed so far.
     QStringList logLines();
     // Every non-empty line of every month file, in file order, decodable or not.
     QList<QByteArray> eventLines() const;
-    // Every decodable event line of every month file, in file order.
-    QList<QJsonObject> events() const;
-    QList<QJsonObject> eventsOfType(const QString& type) const;
+    // Every decodable event line of every month file, in file order; only those of `type` if given.
+    QList<QJsonObject> events(const QString& type = {}) const;
 
 private:
     QProcessEnvironment m_environment;

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QRandomGenerator>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QTest>
 #include <csignal>
 #include <sys/mount.h>
@@ -19,29 +18,10 @@ class TestFaults : public QObject {
 private:
     std::unique_ptr<VirtualDesktop> m_desktop;
 
-    static QString home(const QString& name) {
-        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/homes/"_s + name;
-    }
-    // Work 1 s, rest 1 s: an event about every second.
-    static QStringList burst() {
-        return {u"selectedRestModeTag=-1"_s, u"customRestModeWorkDuration=1"_s,
-                u"customRestModeRestDuration=1"_s};
-    }
     static qsizetype undecodable(const ToviProcess& tovi) {
         const QList<QByteArray> lines = tovi.eventLines();
         return std::count_if(lines.begin(), lines.end(),
                              [](const QByteArray& line) { return !StatsEvent::fromJson(line); });
-    }
-    static bool logged(ToviProcess& tovi, const QString& prefix) {
-        const QStringList lines = tovi.logLines();
-        return std::any_of(lines.begin(), lines.end(),
-                           [&](const QString& l) { return l.startsWith(prefix); });
-    }
-    static void stop(ToviProcess& tovi) {
-        QVERIFY(tovi.isRunning());
-        tovi.sendSignal(SIGTERM);
-        QVERIFY(tovi.waitForExit());
-        QCOMPARE(tovi.exitCode(), 0);
     }
 
 private Q_SLOTS:
@@ -54,18 +34,18 @@ private Q_SLOTS:
     void aFullDiskCostsOnlyTheEventsItRefused() {
         if (::geteuid() != 0)
             QSKIP("mounting a small tmpfs needs root");
-        ToviProcess tovi(*m_desktop, home(u"full"_s));
+        ToviProcess tovi(*m_desktop, e2eHome(u"full"_s));
         const QByteArray data = QFile::encodeName(tovi.environment().value(u"XDG_DATA_HOME"_s));
         QCOMPARE(::mount("tmpfs", data.constData(), "tmpfs", 0, "size=256k,mode=0700"), 0);
         const auto unmount = qScopeGuard([&] { ::umount2(data.constData(), MNT_DETACH); });
-        tovi.seedSettings(burst());
+        tovi.seedSettings(customRest(1, 1)); // an event about every second
         QVERIFY(tovi.start());
-        E2E_WAIT(tovi.eventsOfType(u"rest_started"_s).size() >= 1, 10000);
+        E2E_WAIT(tovi.events(u"rest_started"_s).size() >= 1, 10000);
 
         const QString filler = QFile::decodeName(data) + u"/filler"_s;
         runCommand(u"dd"_s, {u"if=/dev/zero"_s, u"of="_s + filler, u"bs=1k"_s}, tovi.environment());
         // The month file's last page still takes a few lines before writes fail.
-        E2E_WAIT(logged(tovi, u"Tovi Stats: failed to record event: "_s), 40000);
+        E2E_WAIT(!tovi.logLines().filter(u"Tovi Stats: failed to record event: "_s).isEmpty(), 40000);
         QVERIFY(tovi.isRunning());
         QCOMPARE(undecodable(tovi), 0);
 
@@ -73,12 +53,12 @@ private Q_SLOTS:
         const qsizetype before = tovi.eventLines().size();
         E2E_WAIT(tovi.eventLines().size() >= before + 3, 10000);
         QCOMPARE(undecodable(tovi), 0);
-        stop(tovi);
+        QVERIFY(tovi.isRunning() && tovi.endsCleanlyOn(SIGTERM));
     }
 
     void aKillMidBurstLeavesWholeLinesAndTheNextStartAFreshOne() {
-        ToviProcess tovi(*m_desktop, home(u"killed"_s));
-        tovi.seedSettings(burst());
+        ToviProcess tovi(*m_desktop, e2eHome(u"killed"_s));
+        tovi.seedSettings(customRest(1, 1)); // an event about every second
         for (int round = 1; round <= 4; ++round) {
             QVERIFY(tovi.start());
             const qsizetype before = tovi.eventLines().size();
@@ -95,11 +75,11 @@ private Q_SLOTS:
         QVERIFY(month.open(QIODevice::Append));
         month.write(tovi.eventLines().constLast().left(40));
         month.close();
-        const qsizetype launches = tovi.eventsOfType(u"app_launched"_s).size();
+        const qsizetype launches = tovi.events(u"app_launched"_s).size();
         QVERIFY(tovi.start());
-        E2E_WAIT_COMPARE(tovi.eventsOfType(u"app_launched"_s).size(), launches + 1, 10000);
+        E2E_WAIT_COMPARE(tovi.events(u"app_launched"_s).size(), launches + 1, 10000);
         QCOMPARE(undecodable(tovi), 1);
-        stop(tovi);
+        QVERIFY(tovi.isRunning() && tovi.endsCleanlyOn(SIGTERM));
     }
 
     void randomBytesForSettings_data() {
@@ -109,7 +89,7 @@ private Q_SLOTS:
     }
     void randomBytesForSettings() {
         QFETCH(bool, whileRunning);
-        ToviProcess tovi(*m_desktop, home(whileRunning ? u"noise-running"_s : u"noise-stopped"_s));
+        ToviProcess tovi(*m_desktop, e2eHome(whileRunning ? u"noise-running"_s : u"noise-stopped"_s));
         QByteArray noise(8192, Qt::Uninitialized);
         QRandomGenerator(whileRunning ? 17 : 42).fillRange(reinterpret_cast<quint32*>(noise.data()), 2048);
         const auto writeNoise = [&] {
@@ -126,7 +106,7 @@ private Q_SLOTS:
             writeNoise();
         QVERIFY(m_desktop->openTrayMenu(u"menu-after-noise"_s));
         m_desktop->xdotool({u"key"_s, u"Escape"_s});
-        stop(tovi);
+        QVERIFY(tovi.isRunning() && tovi.endsCleanlyOn(SIGTERM));
     }
 };
 

@@ -20,11 +20,6 @@ private:
     std::unique_ptr<VirtualDesktop> m_desktop;
     std::unique_ptr<QDBusConnection> m_bus;
 
-    CommandResult dunstctl(const QStringList& arguments) const {
-        return runCommand(u"dunstctl"_s, arguments, m_desktop->environment());
-    }
-    int displayed() const { return dunstctl({u"count"_s, u"displayed"_s}).output.trimmed().toInt(); }
-
     struct Rig {
         explicit Rig(const QDBusConnection& bus)
             : clock(QDateTime(QDate::currentDate(), QTime(10, 0), Qt::LocalTime))
@@ -90,7 +85,7 @@ private Q_SLOTS:
         Rig rig(*m_bus);
         QVERIFY(authorized(rig.center));
         QVERIFY(rig.fire(0) != 0);
-        E2E_WAIT_COMPARE(displayed(), 1, 5000);
+        E2E_WAIT_COMPARE(m_desktop->notificationsShown(), 1, 5000);
         QString calls;
         E2E_WAIT((calls += QString::fromUtf8(monitor.readAll())).contains(u"HYDRATION_DRANK"_s), 5000);
         monitor.terminate();
@@ -105,22 +100,22 @@ private Q_SLOTS:
         QStringList answers;
         connect(&rig.center, &NotificationCenter::responded, this,
                 [&answers](const NotificationResponse& r) { answers << r.actionIdentifier; });
-        QCOMPARE(dunstctl({u"action"_s, u"0"_s}).exitCode, 0);
-        E2E_WAIT_COMPARE(displayed(), 0, 5000);
+        QCOMPARE(m_desktop->dunstctl({u"action"_s, u"0"_s}).exitCode, 0);
+        E2E_WAIT_COMPARE(m_desktop->notificationsShown(), 0, 5000);
         QTest::qWait(500);
         QCOMPARE(answers, QStringList{u"default"_s});
         QCOMPARE(rig.hydration.count(), 0);
         QCOMPARE(rig.eventsOf(StatsEventType::hydrationSkipped), 0);
 
         QVERIFY(rig.fire(0) != 0);
-        E2E_WAIT_COMPARE(displayed(), 1, 5000);
-        QCOMPARE(dunstctl({u"context"_s}).exitCode, 0);
+        E2E_WAIT_COMPARE(m_desktop->notificationsShown(), 1, 5000);
+        QCOMPARE(m_desktop->dunstctl({u"context"_s}).exitCode, 0);
         E2E_WAIT_COMPARE(rig.hydration.count(), 1, 5000);
     }
 
     void withoutAServerRemindersGoToTheAlertAndComeBack() {
         Rig rig(*m_bus);
-        QVERIFY(m_desktop->stopNotifications());
+        QVERIFY(m_desktop->control(u"stop-notifications"_s));
         // Nothing may start a server on demand: missing means missing.
         E2E_WAIT(!authorized(rig.center), 5000);
         rig.alerts.script = {0};
@@ -128,11 +123,11 @@ private Q_SLOTS:
         E2E_WAIT_COMPARE(rig.alerts.shown.size(), 1, 5000);
         QCOMPARE(rig.hydration.count(), 1);
 
-        QVERIFY(m_desktop->startNotifications());
+        QVERIFY(m_desktop->control(u"start-notifications"_s));
         E2E_WAIT(authorized(rig.center), 5000);
         QVERIFY(rig.fire(0) != 0);
         QCOMPARE(rig.alerts.shown.size(), 1);
-        QCOMPARE(dunstctl({u"context"_s}).exitCode, 0);
+        QCOMPARE(m_desktop->dunstctl({u"context"_s}).exitCode, 0);
         E2E_WAIT_COMPARE(rig.hydration.count(), 2, 5000);
     }
 
@@ -146,15 +141,15 @@ private Q_SLOTS:
             const uint first = rig.fire(0);
             QVERIFY(first != 0);
             QVERIFY(rig.fire(first) != 0);
-            E2E_WAIT_COMPARE(displayed(), 1, 5000);
-            QVERIFY(m_desktop->stopNotifications());
-            QVERIFY(m_desktop->startNotifications());
-            E2E_WAIT_COMPARE(displayed(), 1, 5000);
+            E2E_WAIT_COMPARE(m_desktop->notificationsShown(), 1, 5000);
+            QVERIFY(m_desktop->control(u"stop-notifications"_s));
+            QVERIFY(m_desktop->control(u"start-notifications"_s));
+            E2E_WAIT_COMPARE(m_desktop->notificationsShown(), 1, 5000);
             E2E_WAIT(rig.center.serverId(u"hydration-reminder"_s) != 0, 5000);
             QCOMPARE(rig.alerts.shown.size(), 0);
             QCOMPARE(rig.eventsOf(StatsEventType::hydrationSkipped), 0);
         }
-        E2E_WAIT_COMPARE(displayed(), 0, 5000);
+        E2E_WAIT_COMPARE(m_desktop->notificationsShown(), 0, 5000);
     }
 };
 

@@ -5,33 +5,31 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTest>
 #include <csignal>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+// Resident memory, open descriptors and threads of a process.
 struct Sample {
     qint64 rssKiB = 0;
     qsizetype fds = 0;
     qsizetype threads = 0;
+    QString describe() const { return u"RSS %1 KiB, %2 fds, %3 threads"_s.arg(rssKiB).arg(fds).arg(threads); }
 };
 
 Sample sample(qint64 pid) {
-    Sample s;
+    const auto entries = [pid](const QString& dir) {
+        return QDir(u"/proc/%1/"_s.arg(pid) + dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size();
+    };
+    Sample s{0, entries(u"fd"_s), entries(u"task"_s)};
     QFile status(u"/proc/%1/status"_s.arg(pid));
     if (status.open(QIODevice::ReadOnly))
         for (const QByteArray& line : status.readAll().split('\n'))
             if (line.startsWith("VmRSS:"))
                 s.rssKiB = line.mid(6).trimmed().split(' ').first().toLongLong();
-    s.fds = QDir(u"/proc/%1/fd"_s.arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size();
-    s.threads = QDir(u"/proc/%1/task"_s.arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::Dirs).size();
     return s;
-}
-
-QString describe(const Sample& s) {
-    return u"RSS %1 KiB, %2 fds, %3 threads"_s.arg(s.rssKiB).arg(s.fds).arg(s.threads);
 }
 } // namespace
 
@@ -54,16 +52,11 @@ private Q_SLOTS:
 
         VirtualDesktop desktop;
         QVERIFY2(desktop.isRunning(), qPrintable(desktop.error()));
-        ToviProcess tovi(desktop, QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                                      u"/homes/soak"_s);
+        ToviProcess tovi(desktop, e2eHome(u"soak"_s));
         // The reminders' day begins at launch, each due a minute later.
-        tovi.seedSettings({u"selectedRestModeTag=-1"_s, u"customRestModeWorkDuration=8"_s,
-                           u"customRestModeRestDuration=5"_s, u"hydrationReminderIntervalMinutes=1"_s,
-                           u"pelvicFloorReminderIntervalMinutes=1"_s});
+        tovi.seedSettings(customRest(8, 5) << u"hydrationReminderIntervalMinutes=1"_s
+                                           << u"pelvicFloorReminderIntervalMinutes=1"_s);
         QVERIFY(tovi.start());
-        const auto dunstctl = [&](const QString& command) {
-            return runCommand(u"dunstctl"_s, command.split(u' '), desktop.environment());
-        };
 
         // Rest starts and ends counted from the bytes appended since the last
         // look, so that the driver does not reread an hour of events ten times a second.
@@ -117,22 +110,19 @@ private Q_SLOTS:
                 restsSeen += started;
                 if (restsSeen % 2 == 0) {
                     // Past the 1.5 s hold; a rest that ends first is simply completed.
-                    desktop.xdotool({u"keydown"_s, u"space"_s});
-                    QTest::qWait(1700);
-                    desktop.xdotool({u"keyup"_s, u"space"_s});
+                    desktop.holdKey(u"space"_s, 1700);
                     ++holds;
                 }
             }
             if (lastNotificationCheck.elapsed() > 500) {
                 lastNotificationCheck.restart();
-                if (dunstctl(u"count displayed"_s).output.trimmed().toInt() > 0) {
+                if (desktop.notificationsShown() > 0) {
                     // `context` presses the reminder's button; `close` is the user's dismissal.
                     const bool answer = (answered + dismissed) % 2 == 0;
-                    if (dunstctl(answer ? u"context"_s : u"close"_s).exitCode == 0)
+                    if (desktop.dunstctl({answer ? u"context"_s : u"close"_s}).exitCode == 0)
                         ++(answer ? answered : dismissed);
                     // One response per notification: wait until it is gone.
-                    waitUntil([&] { return dunstctl(u"count displayed"_s).output.trimmed().toInt() == 0; },
-                              3000);
+                    waitUntil([&] { return desktop.notificationsShown() == 0; }, 3000);
                 }
             }
             QTest::qWait(100);
@@ -153,18 +143,12 @@ private Q_SLOTS:
                      event->type == StatsEventType::restSkipped)
                 QVERIFY2(openSessions.remove(session) == 1, "a rest ended that never started");
         }
-        qInfo().noquote()
-            << u"soak of %1 min: %2 event lines, %3 rests, %4 holds, %5 answered, %6 dismissed"_s.arg(minutes)
-                   .arg(lines.size())
-                   .arg(restsSeen)
-                   .arg(holds)
-                   .arg(answered)
-                   .arg(dismissed);
+        qInfo("soak of %d min: %lld event lines, %d rests, %d holds, %d answered, %d dismissed", minutes,
+              qlonglong(lines.size()), restsSeen, holds, answered, dismissed);
         for (auto it = byType.cbegin(); it != byType.cend(); ++it)
             qInfo().noquote() << u"  %1: %2"_s.arg(it.key()).arg(it.value());
-        qInfo().noquote() << u"  first:   "_s + describe(first);
-        qInfo().noquote() << u"  settled: "_s + describe(settled);
-        qInfo().noquote() << u"  end:     "_s + describe(last);
+        qInfo().noquote() << u"  first: %1\n  settled: %2\n  end: %3"_s.arg(
+            first.describe(), settled.describe(), last.describe());
 
         // One launch, every rest ended but the one on now, a response for each
         // of our actions and nothing else.
@@ -176,13 +160,11 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), 1 + 2 * byType.value(u"rest_started"_s) - openSessions.size() +
                                    byType.value(u"hydration_prompt_shown"_s) +
                                    byType.value(u"pelvic_prompt_shown"_s) + answered + dismissed);
-        QVERIFY2(last.rssKiB - settled.rssKiB < 2048, qPrintable(describe(last)));
-        QVERIFY2(last.fds <= settled.fds, qPrintable(describe(last)));
-        QVERIFY2(last.threads <= settled.threads, qPrintable(describe(last)));
+        QVERIFY2(last.rssKiB - settled.rssKiB < 2048, qPrintable(last.describe()));
+        QVERIFY2(last.fds <= settled.fds, qPrintable(last.describe()));
+        QVERIFY2(last.threads <= settled.threads, qPrintable(last.describe()));
 
-        tovi.sendSignal(SIGTERM);
-        QVERIFY(tovi.waitForExit());
-        QCOMPARE(tovi.exitCode(), 0);
+        QVERIFY(tovi.endsCleanlyOn(SIGTERM));
     }
 };
 
