@@ -30,11 +30,6 @@ struct Fixture {
         view.render(&image);
         return image;
     }
-    void completeHold() {
-        view.hold().mouseDown();
-        for (int i = 1; i <= 31; ++i)
-            view.hold().tick(i * SkipHold::tickSeconds);
-    }
 
     static inline int count = 0;
     qint64 seconds = 20;
@@ -245,7 +240,9 @@ private Q_SLOTS:
     void theFeedbackCardIsCentred() {
         Fixture f;
         f.view.show();
-        f.completeHold();
+        f.view.hold().mouseDown();
+        for (int i = 1; i <= 31; ++i)
+            f.view.hold().tick(i * SkipHold::tickSeconds);
         QVERIFY(RestCopy::restSkipLines().contains(*f.view.skipFeedbackText()));
         f.t += 1.0;
         const QImage image = f.render();
