@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 class TestFaults : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<VirtualDesktop> m_desktop;
+    VirtualDesktop m_desktop;
 
     static qsizetype undecodable(const ToviProcess& tovi) {
         const QList<QByteArray> lines = tovi.eventLines();
@@ -25,16 +25,12 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        m_desktop = std::make_unique<VirtualDesktop>();
-        QVERIFY2(m_desktop->isRunning(), qPrintable(m_desktop->error()));
-    }
-    void cleanupTestCase() { m_desktop.reset(); }
+    void initTestCase() { QVERIFY2(m_desktop.isRunning(), qPrintable(m_desktop.error())); }
 
     void aFullDiskCostsOnlyTheEventsItRefused() {
         if (::geteuid() != 0)
             QSKIP("mounting a small tmpfs needs root");
-        ToviProcess tovi(*m_desktop, e2eHome(u"full"_s));
+        ToviProcess tovi(m_desktop, e2eHome(u"full"_s));
         const QByteArray data = QFile::encodeName(tovi.environment().value(u"XDG_DATA_HOME"_s));
         QCOMPARE(::mount("tmpfs", data.constData(), "tmpfs", 0, "size=256k,mode=0700"), 0);
         const auto unmount = qScopeGuard([&] { ::umount2(data.constData(), MNT_DETACH); });
@@ -57,7 +53,7 @@ private Q_SLOTS:
     }
 
     void aKillMidBurstLeavesWholeLinesAndTheNextStartAFreshOne() {
-        ToviProcess tovi(*m_desktop, e2eHome(u"killed"_s));
+        ToviProcess tovi(m_desktop, e2eHome(u"killed"_s));
         tovi.seedSettings(customRest(1, 1)); // an event about every second
         for (int round = 1; round <= 4; ++round) {
             QVERIFY(tovi.start());
@@ -89,7 +85,7 @@ private Q_SLOTS:
     }
     void randomBytesForSettings() {
         QFETCH(bool, whileRunning);
-        ToviProcess tovi(*m_desktop, e2eHome(whileRunning ? u"noise-running"_s : u"noise-stopped"_s));
+        ToviProcess tovi(m_desktop, e2eHome(whileRunning ? u"noise-running"_s : u"noise-stopped"_s));
         QByteArray noise(8192, Qt::Uninitialized);
         QRandomGenerator(whileRunning ? 17 : 42).fillRange(reinterpret_cast<quint32*>(noise.data()), 2048);
         const auto writeNoise = [&] {
@@ -101,11 +97,11 @@ private Q_SLOTS:
         if (!whileRunning)
             writeNoise();
         QVERIFY(tovi.start());
-        E2E_WAIT(m_desktop->trayIconShown(), 10000);
+        E2E_WAIT(m_desktop.trayIconShown(), 10000);
         if (whileRunning)
             writeNoise();
-        QVERIFY(m_desktop->openTrayMenu(u"menu-after-noise"_s));
-        m_desktop->xdotool({u"key"_s, u"Escape"_s});
+        QVERIFY(m_desktop.openTrayMenu(u"menu-after-noise"_s));
+        m_desktop.xdotool({u"key"_s, u"Escape"_s});
         QVERIFY(tovi.isRunning() && tovi.endsCleanlyOn(SIGTERM));
     }
 };

@@ -11,24 +11,20 @@ using namespace Qt::StringLiterals;
 class TestReportsProcess : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<VirtualDesktop> m_desktop;
+    VirtualDesktop m_desktop{false};
 
     QStringList windowsNamed(const QString& title) const {
-        return m_desktop->xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u'^' + title + u'$'})
+        return m_desktop.xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u'^' + title + u'$'})
             .output.split(u'\n', Qt::SkipEmptyParts);
     }
     // The alert is the one window of Tovi besides its tray icon.
-    int toviWindows() const { return int(m_desktop->visibleWindowsOfClass(u"tovi"_s).size()); }
+    int toviWindows() const { return int(m_desktop.visibleWindowsOfClass(u"tovi"_s).size()); }
 
 private Q_SLOTS:
-    void initTestCase() {
-        m_desktop = std::make_unique<VirtualDesktop>(false);
-        QVERIFY2(m_desktop->isRunning(), qPrintable(m_desktop->error()));
-    }
-    void cleanupTestCase() { m_desktop.reset(); }
+    void initTestCase() { QVERIFY2(m_desktop.isRunning(), qPrintable(m_desktop.error())); }
 
     void yesterdaysReportIsOffered() {
-        ToviProcess tovi(*m_desktop, e2eHome(u"reports"_s));
+        ToviProcess tovi(m_desktop, e2eHome(u"reports"_s));
         {
             StatsStore seed(tovi.home() + u"/data"_s);
             const QDateTime yesterday = QDateTime::currentDateTime().addDays(-1);
@@ -38,18 +34,18 @@ private Q_SLOTS:
                         yesterday.addSecs(60));
         }
         QVERIFY(tovi.start());
-        E2E_WAIT(m_desktop->trayIconShown(), 10000);
+        E2E_WAIT(m_desktop.trayIconShown(), 10000);
         QElapsedTimer sinceIcon;
         sinceIcon.start();
         E2E_WAIT(toviWindows() >= 2, 10000);
         qInfo("the offer showed %lld ms after the tray icon", sinceIcon.elapsed());
-        m_desktop->screenshot(u"yesterday-offer"_s);
+        m_desktop.screenshot(u"yesterday-offer"_s);
 
         // Return answers with the first button, "查看日报".
-        m_desktop->xdotool({u"key"_s, u"Return"_s});
+        m_desktop.xdotool({u"key"_s, u"Return"_s});
         E2E_WAIT_COMPARE(windowsNamed(u"Tovi 身体维护日报"_s).size(), 1, 10000);
         QTest::qWait(500);
-        m_desktop->screenshot(u"yesterday-report"_s);
+        m_desktop.screenshot(u"yesterday-report"_s);
         // That the offer comes once a day is the delegate's unit test; the menu's
         // week and month entries are the status menu's and the reports' unit tests.
         QVERIFY(tovi.endsCleanlyOn(SIGTERM));

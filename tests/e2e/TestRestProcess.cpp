@@ -12,13 +12,13 @@ using namespace Qt::StringLiterals;
 class TestRestProcess : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<VirtualDesktop> m_desktop;
+    VirtualDesktop m_desktop;
 
     // Frames of the visible full-screen windows Tovi shows.
     QList<QRect> restWindowFrames() const {
         QList<QRect> frames;
-        for (const QString& id : m_desktop->visibleWindowsOfClass(u"tovi"_s)) {
-            const QRect frame = m_desktop->windowGeometry(id);
+        for (const QString& id : m_desktop.visibleWindowsOfClass(u"tovi"_s)) {
+            const QRect frame = m_desktop.windowGeometry(id);
             if (frame.width() >= 1920 && frame.height() >= 1080)
                 frames.append(frame);
         }
@@ -37,9 +37,6 @@ private:
         return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <
                24;
     }
-    static int payload(const QJsonObject& event, QLatin1StringView key) {
-        return event.value("payload"_L1).toObject().value(key).toInt();
-    }
     // The `n`th rest has begun and its windows are up.
     bool restOn(const ToviProcess& tovi, qsizetype n, qsizetype windows = 2) const {
         return waitUntil([&] { return tovi.events(u"rest_started"_s).size() == n; }, 15000) &&
@@ -47,21 +44,17 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        m_desktop = std::make_unique<VirtualDesktop>();
-        QVERIFY2(m_desktop->isRunning(), qPrintable(m_desktop->error()));
-    }
-    void cleanupTestCase() { m_desktop.reset(); }
+    void initTestCase() { QVERIFY2(m_desktop.isRunning(), qPrintable(m_desktop.error())); }
 
     void restsOnEveryScreenAndSkipsByHoldingSpace() {
-        ToviProcess tovi(*m_desktop, e2eHome(u"rest"_s));
+        ToviProcess tovi(m_desktop, e2eHome(u"rest"_s));
         tovi.seedSettings(customRest(6, 4));
         QVERIFY(tovi.start());
 
         // The first rest covers both monitors, panels included.
         QVERIFY(restOn(tovi, 1));
         QCOMPARE(restWindowFrames(), (QList<QRect>{{0, 0, 1920, 1080}, {1920, 0, 1920, 1080}}));
-        QVERIFY(backdropInEveryCorner(QImage(m_desktop->screenshot(u"rest-two-monitors"_s))));
+        QVERIFY(backdropInEveryCorner(QImage(m_desktop.screenshot(u"rest-two-monitors"_s))));
 
         // It ends by itself in real time, recorded under the same session (the
         // payload's other fields are the cycle's unit test).
@@ -69,13 +62,13 @@ private Q_SLOTS:
         const QJsonObject completed = tovi.events(u"rest_completed"_s).first();
         QCOMPARE(completed.value("sessionId"_L1),
                  tovi.events(u"rest_started"_s).first().value("sessionId"_L1));
-        QCOMPARE(payload(completed, "actualSeconds"_L1), 4);
+        QCOMPARE(completed.value("payload"_L1).toObject().value("actualSeconds"_L1).toInt(), 4);
         E2E_WAIT_COMPARE(restWindowFrames().size(), 0, 3000);
 
         // The next one is skipped by holding Space, past the 1.5 s hold with room for a busy machine.
         QVERIFY(restOn(tovi, 2));
-        m_desktop->holdKey(u"space"_s, 2000);
-        m_desktop->screenshot(u"rest-skip-feedback"_s);
+        m_desktop.holdKey(u"space"_s, 2000);
+        m_desktop.screenshot(u"rest-skip-feedback"_s);
         E2E_WAIT_COMPARE(tovi.events(u"rest_skipped"_s).size(), 1, 10000);
         const QJsonObject skipped = tovi.events(u"rest_skipped"_s).first();
         QCOMPARE(skipped.value("sessionId"_L1), tovi.events(u"rest_started"_s).at(1).value("sessionId"_L1));
@@ -85,15 +78,15 @@ private Q_SLOTS:
         // time on a busy machine): the windows are made anew, three of them.
         const QString recreating = u"Tovi: Recreating rest windows"_s;
         QCOMPARE(tovi.logLines().count(recreating), 1);
-        QVERIFY(m_desktop->control(u"add-monitor"_s));
+        QVERIFY(m_desktop.control(u"add-monitor"_s));
         QVERIFY(restOn(tovi, 3, 3));
         QCOMPARE(restWindowFrames().last(), QRect(3840, 0, 1920, 1080));
         QCOMPARE(tovi.logLines().count(recreating), 2);
-        m_desktop->screenshot(u"rest-three-monitors"_s);
+        m_desktop.screenshot(u"rest-three-monitors"_s);
 
         // And the monitor leaving mid-rest takes its window along: the line
         // is logged only while the rest is still on.
-        QVERIFY(m_desktop->control(u"remove-monitor"_s));
+        QVERIFY(m_desktop.control(u"remove-monitor"_s));
         E2E_WAIT(tovi.logLines().contains(u"Tovi: Screens changed during a rest, rearranging rest windows"_s),
                  3000);
         E2E_WAIT_COMPARE(restWindowFrames().size(), 2, 5000);
@@ -102,14 +95,14 @@ private Q_SLOTS:
         // Ctrl+Q during a rest, when the menu is out of reach, ends Tovi
         // and records nothing more.
         QVERIFY(restOn(tovi, 4));
-        m_desktop->xdotool({u"key"_s, u"ctrl+q"_s});
+        m_desktop.xdotool({u"key"_s, u"ctrl+q"_s});
         QVERIFY(tovi.waitForExit());
         QCOMPARE(tovi.exitCode(), 0);
         QCOMPARE(tovi.events(u"rest_completed"_s).size(), 2);
     }
 
     void theSelectorSwitchesEveryScreenAndTheCachedPhotoShows() {
-        ToviProcess tovi(*m_desktop, e2eHome(u"themes"_s));
+        ToviProcess tovi(m_desktop, e2eHome(u"themes"_s));
         tovi.seedSettings(customRest(3, 60));
         // Orange above, green below: both survive the blur and the veil.
         QImage photo(1600, 1200, QImage::Format_RGB32);
@@ -122,7 +115,7 @@ private Q_SLOTS:
         QTest::qWait(1500);
         // The cat sits under the ring on both monitors, in its orange fur.
         const QRect cat(960 - 50, 450, 100, 80);
-        const QImage aurora(m_desktop->screenshot(u"rest-theme-aurora"_s));
+        const QImage aurora(m_desktop.screenshot(u"rest-theme-aurora"_s));
         QVERIFY(mean(aurora, cat).red() > 90 && monitorsAlike(aurora, cat));
 
         // The selector's buttons sit 20 pt in from the top-right corner;
@@ -132,17 +125,17 @@ private Q_SLOTS:
                                QString::number(1920 * (monitor + 1) - 30 - 16 - 40 * (2 - index)), u"44"_s,
                                u"click"_s, u"1"_s};
         };
-        m_desktop->xdotool(button(0, 1));
+        m_desktop.xdotool(button(0, 1));
         QTest::qWait(1500);
-        const QImage wallpaper(m_desktop->screenshot(u"rest-theme-wallpaper"_s));
+        const QImage wallpaper(m_desktop.screenshot(u"rest-theme-wallpaper"_s));
         for (const QPoint at : {QPoint(100, 150), QPoint(2020, 150)}) {
             const QColor c = wallpaper.pixelColor(at);
             QVERIFY2(c.red() > 140 && c.blue() < 90, qPrintable(c.name()));
         }
         // The hero button on the second monitor switches both, and is stored.
-        m_desktop->xdotool(button(1, 2));
+        m_desktop.xdotool(button(1, 2));
         QTest::qWait(2000);
-        const QImage hero(m_desktop->screenshot(u"rest-theme-ultraman"_s));
+        const QImage hero(m_desktop.screenshot(u"rest-theme-ultraman"_s));
         const QRect glow(960 - 200, 200, 400, 300);
         QVERIFY(mean(hero, glow).blue() > mean(hero, glow).green() && monitorsAlike(hero, glow));
         E2E_WAIT(QSettings(tovi.settingsPath(), QSettings::IniFormat).value(u"selectedTheme"_s) ==
@@ -151,7 +144,7 @@ private Q_SLOTS:
     }
 
     void withoutNetworkTheWallpaperPlaceholderStays() {
-        ToviProcess tovi(*m_desktop, e2eHome(u"offline"_s));
+        ToviProcess tovi(m_desktop, e2eHome(u"offline"_s));
         tovi.seedSettings(customRest(3, 8) << u"selectedTheme=wallpaper"_s);
         QVERIFY(tovi.start(true));
         QVERIFY(restOn(tovi, 1));
@@ -162,7 +155,7 @@ private Q_SLOTS:
                    }) > 10;
         };
         for (const QString& name : {u"rest-wallpaper-offline-early"_s, u"rest-wallpaper-offline-late"_s}) {
-            const QImage shot(m_desktop->screenshot(name));
+            const QImage shot(m_desktop.screenshot(name));
             QVERIFY(spinnerShows(shot, 0) && spinnerShows(shot, 1));
             QTest::qWait(4000);
         }

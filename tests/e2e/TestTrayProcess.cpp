@@ -9,18 +9,14 @@ using namespace Qt::StringLiterals;
 class TestTrayProcess : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<VirtualDesktop> m_desktop;
+    VirtualDesktop m_desktop;
 private Q_SLOTS:
-    void initTestCase() {
-        m_desktop = std::make_unique<VirtualDesktop>();
-        QVERIFY2(m_desktop->isRunning(), qPrintable(m_desktop->error()));
-    }
-    void cleanupTestCase() { m_desktop.reset(); }
+    void initTestCase() { QVERIFY2(m_desktop.isRunning(), qPrintable(m_desktop.error())); }
 
     void runsInTheTrayAndEndsOnlyWhenAsked() {
-        ToviProcess tovi(*m_desktop, e2eHome(u"main"_s));
+        ToviProcess tovi(m_desktop, e2eHome(u"main"_s));
         QVERIFY(tovi.start());
-        E2E_WAIT(m_desktop->trayIconShown(), 10000);
+        E2E_WAIT(m_desktop.trayIconShown(), 10000);
 
         E2E_WAIT_COMPARE(tovi.events(u"app_launched"_s).size(), 1, 5000);
 
@@ -34,10 +30,10 @@ private Q_SLOTS:
         // A left click opens the menu (a light panel above the icon); Escape
         // closes it and Tovi runs on.
         QRect above;
-        E2E_WAIT(!(above = m_desktop->trayMenuArea()).isNull(), 10000);
-        QVERIFY(m_desktop->openTrayMenu(u"tray-menu"_s));
-        m_desktop->xdotool({u"key"_s, u"Escape"_s});
-        E2E_WAIT(lightPixels(m_desktop->screenshot(u"tray-menu-closed"_s), above) < 100, 10000);
+        E2E_WAIT(!(above = m_desktop.trayMenuArea()).isNull(), 10000);
+        QVERIFY(m_desktop.openTrayMenu(u"tray-menu"_s));
+        m_desktop.xdotool({u"key"_s, u"Escape"_s});
+        E2E_WAIT(lightPixels(m_desktop.screenshot(u"tray-menu-closed"_s), above) < 100, 10000);
         QVERIFY(tovi.isRunning());
 
         QVERIFY(tovi.endsCleanlyOn(SIGTERM));
@@ -47,7 +43,7 @@ private Q_SLOTS:
     // The main timer refreshes the day's state every second; only a changed
     // value may reach the disk.
     void withBothRemindersOffTheSettingsFileStaysUntouched() {
-        ToviProcess tovi(*m_desktop, e2eHome(u"quiet"_s));
+        ToviProcess tovi(m_desktop, e2eHome(u"quiet"_s));
         tovi.seedSettings({u"hydrationReminderEnabled=false"_s, u"pelvicFloorReminderEnabled=false"_s});
         QVERIFY(tovi.start());
         E2E_WAIT_COMPARE(tovi.events(u"app_launched"_s).size(), 1, 5000);
@@ -60,8 +56,8 @@ private Q_SLOTS:
     // GNOME without its AppIndicator extension: the rhythms run, Tovi says once
     // how to get a tray, and the icon comes with the tray.
     void withoutATrayRemindersRunAndTheIconComesWithTheTray() {
-        QVERIFY(m_desktop->control(u"stop-tray"_s));
-        ToviProcess tovi(*m_desktop, e2eHome(u"late"_s));
+        QVERIFY(m_desktop.control(u"stop-tray"_s));
+        ToviProcess tovi(m_desktop, e2eHome(u"late"_s));
         const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
         tovi.seedSettings(
             {u"hydrationReminderDayStartedAt="_s + now, u"hydrationReminderNextReminderAt="_s + now,
@@ -70,10 +66,10 @@ private Q_SLOTS:
         const auto noTrayLines = [&tovi] { return tovi.logLines().filter(u"没有找到系统托盘"_s).size(); };
         E2E_WAIT_COMPARE(noTrayLines(), 1, 15000);
         // The hydration reminder and the word about the tray.
-        E2E_WAIT_COMPARE(m_desktop->notificationsShown(), 2, 5000);
-        QVERIFY(!m_desktop->trayIconShown());
-        QVERIFY(m_desktop->control(u"start-tray"_s));
-        E2E_WAIT(m_desktop->trayIconShown(), 10000);
+        E2E_WAIT_COMPARE(m_desktop.notificationsShown(), 2, 5000);
+        QVERIFY(!m_desktop.trayIconShown());
+        QVERIFY(m_desktop.control(u"start-tray"_s));
+        E2E_WAIT(m_desktop.trayIconShown(), 10000);
         QCOMPARE(noTrayLines(), 1);
         QVERIFY(tovi.endsCleanlyOn(SIGINT));
     }
