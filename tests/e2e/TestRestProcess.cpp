@@ -74,21 +74,26 @@ private Q_SLOTS:
         QCOMPARE(skipped.value("sessionId"_L1), tovi.events(u"rest_started"_s).at(1).value("sessionId"_L1));
         QCOMPARE(tovi.events(u"rest_completed"_s).size(), 1);
 
-        // A third monitor between rests (the work lasts 6 s so that it comes in
-        // time on a busy machine): the windows are made anew, three of them.
+        // A third monitor: the windows are made anew, three of them. On a busy
+        // machine the screen may only be heard of once the rest is on, and is
+        // then covered by rearranging; either way it is said.
         const QString recreating = u"Tovi: Recreating rest windows"_s;
-        QCOMPARE(tovi.logLines().count(recreating), 1);
+        const QString rearranging = u"Tovi: Screens changed during a rest, rearranging rest windows"_s;
+        const auto rearranged = [&] {
+            const QStringList lines = tovi.logLines();
+            return lines.count(recreating) + lines.count(rearranging);
+        };
+        QCOMPARE(rearranged(), 1);
         QVERIFY(m_desktop.control(u"add-monitor"_s));
         QVERIFY(restOn(tovi, 3, 3));
         QCOMPARE(restWindowFrames().last(), QRect(3840, 0, 1920, 1080));
-        QCOMPARE(tovi.logLines().count(recreating), 2);
+        E2E_WAIT(rearranged() >= 2, 3000);
+        const qsizetype withThree = rearranged();
         m_desktop.screenshot(u"rest-three-monitors"_s);
 
-        // And the monitor leaving mid-rest takes its window along: the line
-        // is logged only while the rest is still on.
+        // And the monitor leaving mid-rest takes its window along.
         QVERIFY(m_desktop.control(u"remove-monitor"_s));
-        E2E_WAIT(tovi.logLines().contains(u"Tovi: Screens changed during a rest, rearranging rest windows"_s),
-                 3000);
+        E2E_WAIT(rearranged() > withThree, 3000);
         E2E_WAIT_COMPARE(restWindowFrames().size(), 2, 5000);
         E2E_WAIT_COMPARE(tovi.events(u"rest_completed"_s).size(), 2, 10000);
 
