@@ -274,17 +274,8 @@ QList<QJsonObject> ToviProcess::events(const QString& type) const {
     return events;
 }
 
-int pixelsWhere(const QImage& image, const QRect& area, const std::function<bool(QRgb)>& test) {
-    int count = 0;
-    const QRect r = area.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            count += test(image.pixel(x, y));
-    return count;
-}
-
 int lightPixels(const QString& path, const QRect& area) {
-    return pixelsWhere(QImage(path), area, [](QRgb p) { return qGray(p) > 200; });
+    return Pixels::count(QImage(path), area, [](QRgb p) { return qGray(p) > 200; });
 }
 
 // The host's bar along the bottom draws the icons itself: find the glyph's yellow.

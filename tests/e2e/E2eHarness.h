@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Pixels.h"
+
 #include <QImage>
 #include <QJsonObject>
 #include <QList>
@@ -23,8 +25,6 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
         QCOMPARE(actual, expected);                                                                          \
     } while (false)
 
-// How many pixels of `area` pass `test`.
-int pixelsWhere(const QImage& image, const QRect& area, const std::function<bool(QRgb)>& test);
 // How many pixels of `area` in the PNG at `path` are light (grey above 200).
 int lightPixels(const QString& path, const QRect& area);
 

@@ -158,7 +158,7 @@ private Q_SLOTS:
         const auto spinnersShow = [this](const QString& name) {
             const QImage shot(m_desktop.screenshot(name));
             return std::ranges::all_of(QList<int>{0, 1}, [&shot](int monitor) {
-                return pixelsWhere(shot, {1920 * monitor + 940, 690, 40, 40}, [](QRgb c) {
+                return Pixels::count(shot, QRect(1920 * monitor + 940, 690, 40, 40), [](QRgb c) {
                            return qGreen(c) > 120 && qBlue(c) > 120 && qRed(c) < 100;
                        }) > 10;
             });

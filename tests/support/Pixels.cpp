@@ -5,10 +5,16 @@
 namespace Pixels {
 int brightest(const QImage& image, const QRectF& area) {
     int best = 0;
-    const QRect r = area.toAlignedRect().intersected(image.rect());
+    count(image, area, [&](QRgb p) { return (best = std::max(best, qGray(p))), false; });
+    return best;
+}
+
+int count(const QImage& image, const QRectF& area, const std::function<bool(QRgb)>& test) {
+    int n = 0;
+    const QRect r = area.isEmpty() ? image.rect() : area.toAlignedRect().intersected(image.rect());
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x)
-            best = std::max(best, qGray(image.pixel(x, y)));
-    return best;
+            n += test(image.pixel(x, y));
+    return n;
 }
 } // namespace Pixels

@@ -1,4 +1,5 @@
 #include "FakeClock.h"
+#include "Pixels.h"
 #include "TestEnvironment.h"
 #include "stats/StatsReportView.h"
 #include "stats/StatsReporter.h"
@@ -233,10 +234,8 @@ private Q_SLOTS:
         // The timeline's icons come out in colour, not as outlines or not at all.
         for (QWidget* row : view.findChildren<QWidget*>(u"timelineRow"_s)) {
             const QImage icon = row->grab(QRect(14, 8, 24, 24)).toImage();
-            int coloured = 0;
-            for (int y = 0; y < icon.height(); ++y)
-                for (int x = 0; x < icon.width(); ++x)
-                    coloured += QColor(icon.pixel(x, y)).hsvSaturation() > 90;
+            const int coloured =
+                Pixels::count(icon, {}, [](QRgb p) { return QColor(p).hsvSaturation() > 90; });
             QVERIFY2(coloured > 10, qPrintable(row->accessibleName()));
         }
     }

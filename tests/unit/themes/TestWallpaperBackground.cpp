@@ -1,4 +1,5 @@
 #include "FakeWallpapers.h"
+#include "Pixels.h"
 #include "themes/ClassicBackground.h"
 #include "themes/WallpaperBackground.h"
 
@@ -68,13 +69,12 @@ private Q_SLOTS:
         const QImage classic = render(ClassicBackground(), 0.25);
         QVERIFY(veiled(frame.pixel(300, 300), classic.pixel(300, 300)));
         // The teal spinner two thirds down, the pale line below it.
-        int teal = 0, text = 0;
-        for (int y = 680; y < 760; ++y)
-            for (int x = 760; x < 1160; ++x) {
-                const QColor c(frame.pixel(x, y));
-                teal += c.blue() > 140 && c.green() > 120 && c.red() < 80;
-                text += y > 720 && std::min({c.red(), c.green(), c.blue()}) > 60;
-            }
+        const int teal = Pixels::count(frame, QRectF(760, 680, 400, 80), [](QRgb c) {
+            return qBlue(c) > 140 && qGreen(c) > 120 && qRed(c) < 80;
+        });
+        const int text = Pixels::count(frame, QRectF(760, 721, 400, 39), [](QRgb c) {
+            return std::min({qRed(c), qGreen(c), qBlue(c)}) > 60;
+        });
         QVERIFY2(teal > 20, qPrintable(QString::number(teal)));
         QVERIFY2(text > 50, qPrintable(QString::number(text)));
     }

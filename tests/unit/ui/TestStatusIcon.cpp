@@ -1,3 +1,4 @@
+#include "Pixels.h"
 #include "ui/StatusIcon.h"
 
 #include <QIcon>
@@ -18,13 +19,12 @@ private Q_SLOTS:
         const QImage image = makeStatusBarIcon().pixmap(QSize(side, side), 1.0).toImage();
         QCOMPARE(image.size(), QSize(side, side));
         const qreal r = side / 22.0;
-        int yellow = 0, dark = 0;
-        for (int y = 0; y < side; ++y)
-            for (int x = 0; x < side; ++x) {
-                const QColor c = image.pixelColor(x, y);
-                yellow += c.alpha() > 200 && c.red() > 230 && c.green() > 180 && c.blue() < 90;
-                dark += c.alpha() > 120 && c.red() < 60 && c.green() < 60 && c.blue() < 60;
-            }
+        const int yellow = Pixels::count(image, {}, [](QRgb c) {
+            return qAlpha(c) > 200 && qRed(c) > 230 && qGreen(c) > 180 && qBlue(c) < 90;
+        });
+        const int dark = Pixels::count(image, {}, [](QRgb c) {
+            return qAlpha(c) > 120 && qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60;
+        });
         // A filled glyph with a hairline outline, whole pixels from double density on.
         QVERIFY2(yellow > 30 * r * r && (r < 2 || dark > 10), qPrintable(QString::number(yellow)));
         // The teal dot sits lower right of the 22 x 18 design; corners stay clear.
