@@ -1,5 +1,6 @@
 #include "Defaults.h"
 
+#include "IniText.h"
 #include "StrictInt.h"
 
 #include <QDir>
@@ -83,7 +84,7 @@ Defaults::Defaults()
     : Defaults(standardFilePath()) {}
 
 Defaults::Defaults(const QString& filePath)
-    : m_settings(filePath, QSettings::IniFormat) {}
+    : m_settings(filePath, IniText::format()) {}
 
 QString Defaults::standardFilePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/Tovi/Tovi.conf"_s;
@@ -100,6 +101,10 @@ void Defaults::registerDefaults(const QVariantHash& values) {
 
 bool Defaults::contains(const QString& key) const {
     return m_settings.contains(key);
+}
+
+QStringList Defaults::keys() const {
+    return m_settings.allKeys();
 }
 
 template <typename T, typename Parse> std::optional<T> Defaults::read(const QString& key, Parse parse) const {

@@ -24,6 +24,8 @@ public:
     void registerDefaults(const QVariantHash& values);
 
     bool contains(const QString& key) const;
+    // Every stored key, registered defaults aside.
+    QStringList keys() const;
 
     std::optional<qint64> integer(const QString& key) const;
     std::optional<bool> boolean(const QString& key) const;

@@ -1,7 +1,6 @@
 #include "platform/Defaults.h"
 
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 
 // A hand-edited or damaged settings file: every typed read of every key the
@@ -12,7 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     (void)quiet;
     static QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Tovi.conf"));
+    // QSettings caches a file by path, size and second: a name per input.
+    static quint64 run = 0;
+    const QString path = dir.filePath(QString::number(++run) + QStringLiteral(".conf"));
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -20,12 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         file.write(reinterpret_cast<const char*>(data), qint64(size));
     }
     Defaults defaults(path);
-    for (const QString& key : QSettings(path, QSettings::IniFormat).allKeys()) {
+    for (const QString& key : defaults.keys()) {
         (void)defaults.integer(key);
         (void)defaults.boolean(key);
         (void)defaults.real(key);
         (void)defaults.string(key);
         (void)defaults.date(key);
     }
+    QFile::remove(path);
     return 0;
 }

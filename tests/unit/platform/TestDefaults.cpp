@@ -2,6 +2,7 @@
 #include "platform/Defaults.h"
 
 #include <QFile>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -66,6 +67,31 @@ private Q_SLOTS:
         QVERIFY(!defaults.integer(u"missing"_s));
 
         QVERIFY(TestEnvironment::readLines(m_path).contains(u"d=2025-03-01T08:15:30.125Z"_s));
+    }
+
+    // Files written by QSettings' own INI writer (earlier versions, hand
+    // tools) read the same, and ours read back there, but a typed value is
+    // only text: QSettings would decode a pixmap or a 19 GiB string from it.
+    void textMatchesQSettingsIni_data() {
+        QTest::addColumn<QString>("text");
+        for (const QString& text :
+             {u"aurora"_s, u"@starts with an at"_s, u" padded, with; = marks "_s,
+              u"quote \" and back\\slash"_s, u"two\nlines\ttab\x01"_s, u"壁纸 🌿"_s, u"@Variant(\\0\\0)"_s})
+            QTest::newRow(qPrintable(text)) << text;
+    }
+    void textMatchesQSettingsIni() {
+        QFETCH(QString, text);
+        QSettings(m_path, QSettings::IniFormat).setValue(u"group/key"_s, text);
+        QCOMPARE(Defaults(m_path).string(u"group/key"_s), std::optional(text));
+        init();
+        Defaults(m_path).setString(u"key"_s, text);
+        QCOMPARE(QSettings(m_path, QSettings::IniFormat).value(u"key"_s), QVariant(text));
+    }
+    void typedValuesAreText() {
+        writeFile("[General]\nwhen=@DateTime(\\0\\0\\0\\x10\\0\\0\\0\\x7f\\xff\\xff\\xff)\n");
+        Defaults defaults(m_path);
+        QVERIFY(!defaults.date(u"when"_s));
+        QCOMPARE(defaults.string(u"when"_s)->left(10), u"@DateTime("_s);
     }
 
     // With the reminders off, the main timer refreshes the same values every
