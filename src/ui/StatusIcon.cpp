@@ -64,5 +64,7 @@ QIcon makeStatusBarIcon() {
         QPainter(&square).drawImage(0, (side - art.height()) / 2, art);
         icon.addPixmap(QPixmap::fromImage(square));
     }
-    return icon;
+    // Installed, the same art is in the icon theme: StatusNotifierItem hosts
+    // that prefer a name get "tovi-status" and draw it at their own size.
+    return QIcon::fromTheme(u"tovi-status"_s, icon);
 }
