@@ -110,7 +110,8 @@ private Q_SLOTS:
         const QImage image = render([&](QPainter& p) { aurora.paint(p, QRectF(QPointF(0, 0), screen), 0); });
         int checked = 0;
         for (const FireflyParticle& f : aurora.particles()) {
-            const QPoint at = f.position.toPoint();
+            // Truncated, not rounded: a firefly at x 1919.7 is on the screen.
+            const QPoint at(int(f.position.x()), int(f.position.y()));
             QVERIFY(image.rect().contains(at) && f.velocity.y() < 0);
             if (QLineF(f.position, QPointF(960, 540)).length() < 500 ||
                 !image.rect().adjusted(30, 30, -30, -30).contains(at))
