@@ -559,14 +559,13 @@ void RestView::paintRing(QPainter& p, const QRectF& ring, qint64 seconds) {
     const double total = numberMetrics.height() + 8.0 + breathMetrics.height();
     const double top = c.y() - total / 2;
     p.setPen(Qt::white);
-    p.setFont(numberFont());
-    p.drawText(QRectF(ring.left(), top, ring.width(), numberMetrics.height()), Qt::AlignCenter,
-               QString::number(seconds));
+    Fonts::drawText(p, QRectF(ring.left(), top, ring.width(), numberMetrics.height()), Qt::AlignCenter,
+                    QString::number(seconds), numberFont());
     p.setPen(Palette::teal());
-    p.setFont(breathFont());
-    p.drawText(QRectF(ring.left() - 40, top + numberMetrics.height() + 8.0, ring.width() + 80,
-                      breathMetrics.height()),
-               Qt::AlignCenter, m_breathText);
+    Fonts::drawText(p,
+                    QRectF(ring.left() - 40, top + numberMetrics.height() + 8.0, ring.width() + 80,
+                           breathMetrics.height()),
+                    Qt::AlignCenter, m_breathText, breathFont());
 }
 
 void RestView::paintSkipBlock(QPainter& p, const Layout& layout) {

@@ -258,10 +258,27 @@ void ThemeSelectorOverlay::slideTo(double x) {
 // --- painting
 
 void ThemeSelectorOverlay::paintEvent(QPaintEvent*) {
-    QPainter p(this);
+    // Fireflies passing underneath repaint the selector at their rate: while
+    // nothing of its own moves, it is one image drawn again.
+    const double t = now();
+    const qreal dpr = devicePixelRatioF();
+    QList<double> key{m_fade.valueAt(t), double(m_theme), m_blurRowShown.valueAt(t), m_blurRadius, dpr};
+    for (const Tween& dot : m_dots)
+        key.append(dot.valueAt(t));
+    if (key != m_pictureKey || m_picture.size() != size() * dpr) {
+        m_picture = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+        m_picture.setDevicePixelRatio(dpr);
+        m_picture.fill(Qt::transparent);
+        QPainter p(&m_picture);
+        paintSelector(p, t);
+        m_pictureKey = key;
+    }
+    QPainter(this).drawImage(0, 0, m_picture);
+}
+
+void ThemeSelectorOverlay::paintSelector(QPainter& p, double t) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    const double t = now();
     p.setOpacity(std::clamp(m_fade.valueAt(t), 0.0, 1.0));
     const double base = p.opacity();
 

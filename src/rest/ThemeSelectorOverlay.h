@@ -3,6 +3,7 @@
 #include "themes/RestTheme.h"
 #include "ui/Springs.h"
 
+#include <QImage>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -61,6 +62,7 @@ private:
     void slideTo(double x);
     void animate();
     bool showsBlurRow() const;
+    void paintSelector(QPainter& p, double t);
 
     RestTheme m_theme;
     double m_blurRadius;
@@ -73,4 +75,7 @@ private:
     std::array<Tween, 3> m_dots;
     Tween m_blurRowShown{0.0};
     QTimer* m_frameTimer = nullptr;
+    // What was last drawn, and the values it was drawn with.
+    QImage m_picture;
+    QList<double> m_pictureKey;
 };

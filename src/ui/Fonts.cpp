@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QStringList>
 #include <QTextLayout>
+#include <list>
 
 using namespace Qt::StringLiterals;
 
@@ -80,22 +81,53 @@ double layOut(QTextLayout& layout, const QFont& font, double width, int flags) {
     layout.endLayout();
     return y;
 }
+
+struct LaidOut {
+    QString text;
+    QFont font;
+    double width = 0;
+    int flags = 0;
+    QTextLayout layout;
+    double height = 0;
+};
+
+// A rest repaints the same few lines at its frame rate; shaping them anew on
+// each paint was a tenth of its cost. Painting happens on one thread.
+const LaidOut& laidOut(const QString& text, const QFont& font, double width, int flags) {
+    // Never destroyed: the layouts must not outlive the application's fonts.
+    static auto* recent = new std::list<LaidOut>;
+    for (auto it = recent->begin(); it != recent->end(); ++it) {
+        if (it->width == width && it->flags == flags && it->text == text && it->font == font) {
+            recent->splice(recent->begin(), *recent, it);
+            return recent->front();
+        }
+    }
+    if (recent->size() >= 32)
+        recent->pop_back();
+    LaidOut& entry = recent->emplace_front();
+    entry.text = text;
+    entry.font = font;
+    entry.width = width;
+    entry.flags = flags;
+    entry.layout.setText(text);
+    entry.height = layOut(entry.layout, font, width, flags);
+    return entry;
+}
 } // namespace
 
 void Fonts::drawText(QPainter& painter, const QRectF& rect, int flags, const QString& text,
                      const QFont& font) {
-    QTextLayout layout(text);
-    const double height = layOut(layout, font, rect.width(), flags);
+    const LaidOut& laid = laidOut(text, font, rect.width(), flags);
+    const double height = laid.height;
     double top = rect.top();
     if (flags & Qt::AlignVCenter)
         top += (rect.height() - height) / 2;
     else if (flags & Qt::AlignBottom)
         top += rect.height() - height;
-    layout.draw(&painter, QPointF(rect.left(), top));
+    laid.layout.draw(&painter, QPointF(rect.left(), top));
 }
 
 QSizeF Fonts::textSize(const QFont& font, double width, int flags, const QString& text) {
-    QTextLayout layout(text);
-    const double height = layOut(layout, font, width, flags);
-    return {layout.boundingRect().width(), height};
+    const LaidOut& laid = laidOut(text, font, width, flags);
+    return {laid.layout.boundingRect().width(), laid.height};
 }
