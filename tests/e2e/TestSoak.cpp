@@ -80,6 +80,13 @@ private Q_SLOTS:
 
         const QList<RestTheme>& themes = RestThemes::allCases();
         int restsSeen = 0, holds = 0, answered = 0, dismissed = 0, themeChanges = 0;
+        const auto showTheme = [&](int index) {
+            QSettings(tovi.settingsPath(), QSettings::IniFormat)
+                .setValue(RestThemes::settingsKey, RestThemes::rawValue(themes.at(index % themes.size())));
+        };
+        // Each theme once in the first rests: what a theme sets up on first
+        // use (the photo service's threads, the hero's artwork) is not growth.
+        int warmed = 1;
         // Taken a second into each work period, as a rest's windows come and go.
         Sample first, settled, last;
         qint64 sampleAt = -1;
@@ -90,9 +97,8 @@ private Q_SLOTS:
         while (clock.elapsed() < totalMs && tovi.isRunning()) {
             if (clock.elapsed() >= (themeChanges + 1) * totalMs / 6) {
                 ++themeChanges;
-                QSettings(tovi.settingsPath(), QSettings::IniFormat)
-                    .setValue(RestThemes::settingsKey,
-                              RestThemes::rawValue(themes.at(themeChanges % themes.size())));
+                showTheme(themeChanges);
+                qInfo().noquote() << u"minute %1, %2"_s.arg(clock.elapsed() / 60'000).arg(last.describe());
             }
             if (sampleAt >= 0 && clock.elapsed() >= sampleAt) {
                 sampleAt = -1;
@@ -104,8 +110,11 @@ private Q_SLOTS:
             }
             int ended = 0;
             const int started = newRestLines(ended);
-            if (ended > 0)
+            if (ended > 0) {
                 sampleAt = clock.elapsed() + 1000;
+                if (warmed <= themes.size())
+                    showTheme(warmed++);
+            }
             if (started > 0) {
                 restsSeen += started;
                 if (restsSeen % 2 == 0) {
