@@ -89,7 +89,10 @@ QImage blurredCircle(double diameter, const QBrush& brush, double radius, qreal 
 
 void drawCentred(QPainter& p, const QImage& image, const QPointF& centre, double scale = 1.0) {
     const QSizeF size = image.deviceIndependentSize() * scale;
-    p.drawImage(QRectF(centre - QPointF(size.width() / 2, size.height() / 2), size), image);
+    const QRectF target(centre - QPointF(size.width() / 2, size.height() / 2), size);
+    // The glows breathe in scale, and a scaled draw taller than a few dozen
+    // lines goes to Qt's thread pool slice by slice; in bands it stays here.
+    paintInBands(p, target, [&] { p.drawImage(target, image); });
 }
 
 const QFont& countFont() {
