@@ -84,9 +84,12 @@ private Q_SLOTS:
             QSettings(tovi.settingsPath(), QSettings::IniFormat)
                 .setValue(RestThemes::settingsKey, RestThemes::rawValue(themes.at(index % themes.size())));
         };
-        // Each theme once in the first rests: what a theme sets up on first
-        // use (the photo service's threads, the hero's artwork) is not growth.
-        int warmed = 1;
+        // Each theme for a while in the first minutes: what a theme sets up
+        // on first use (the photo service's TLS library, the hero's artwork)
+        // is not growth. Tovi rereads its settings when it next writes them,
+        // at the latest at a reminder a minute later, hence 75 s each.
+        const qint64 warmUpStepMs = std::min<qint64>(75'000, settledMs / (themes.size() + 1));
+        int warmed = 0;
         // Taken a second into each work period, as a rest's windows come and go.
         Sample first, settled, last;
         qint64 sampleAt = -1;
@@ -95,6 +98,8 @@ private Q_SLOTS:
         QElapsedTimer lastNotificationCheck;
         lastNotificationCheck.start();
         while (clock.elapsed() < totalMs && tovi.isRunning()) {
+            if (warmed < themes.size() && clock.elapsed() >= (warmed + 1) * warmUpStepMs)
+                showTheme(++warmed);
             if (clock.elapsed() >= (themeChanges + 1) * totalMs / 6) {
                 ++themeChanges;
                 showTheme(themeChanges);
@@ -110,11 +115,8 @@ private Q_SLOTS:
             }
             int ended = 0;
             const int started = newRestLines(ended);
-            if (ended > 0) {
+            if (ended > 0)
                 sampleAt = clock.elapsed() + 1000;
-                if (warmed <= themes.size())
-                    showTheme(warmed++);
-            }
             if (started > 0) {
                 restsSeen += started;
                 if (restsSeen % 2 == 0) {
