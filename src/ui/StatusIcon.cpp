@@ -53,6 +53,10 @@ QImage renderStatusBarIcon(qreal ratio) {
 }
 
 QIcon makeStatusBarIcon() {
+    // Installed, the same art is in the icon theme: StatusNotifierItem hosts
+    // that prefer a name get "tovi-status" and draw it at their own size.
+    if (QIcon::hasThemeIcon(u"tovi-status"_s))
+        return QIcon::fromTheme(u"tovi-status"_s);
     // Square sizes drawn at their own scale: StatusNotifierItem hosts pick a
     // pixmap by side length and would otherwise scale a 22 x 18 one.
     QIcon icon;
@@ -64,7 +68,5 @@ QIcon makeStatusBarIcon() {
         QPainter(&square).drawImage(0, (side - art.height()) / 2, art);
         icon.addPixmap(QPixmap::fromImage(square));
     }
-    // Installed, the same art is in the icon theme: StatusNotifierItem hosts
-    // that prefer a name get "tovi-status" and draw it at their own size.
-    return QIcon::fromTheme(u"tovi-status"_s, icon);
+    return icon;
 }
