@@ -1,5 +1,6 @@
 #include "ClassicBackground.h"
 
+#include "ui/Bands.h"
 #include "ui/Blur.h"
 #include "ui/Springs.h"
 
@@ -13,7 +14,10 @@ namespace {
 constexpr double scaleDown = 16.0;
 // Room around the small image, so the blur does not fade a glow at the edge.
 constexpr int margin = 8;
-constexpr int band = 64;
+// The smooth scale-up stops at a quarter of the size: from there a glow
+// changes by about a level every four pixels, so whole pixels copied four
+// times over look the same and cost a plain blit instead of a filtered one.
+constexpr double quarter = 4.0;
 
 struct Glow {
     double diameter;
@@ -67,6 +71,20 @@ void ClassicBackground::render(const QSizeF& size, double drift) {
     }
     p.end();
     blurImage(m_image, blurRadius / scaleDown);
+
+    const QSizeF shown = size / quarter;
+    const QSize pixels(qMax(1, int(std::ceil(shown.width()))), qMax(1, int(std::ceil(shown.height()))));
+    if (m_quarter.size() != pixels)
+        m_quarter = QImage(pixels, QImage::Format_RGB32);
+    m_quarter.fill(baseColour());
+    QPainter q(&m_quarter);
+    q.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF whole(QPointF(0, 0), shown);
+    paintInBands(q, whole, [&] {
+        q.drawImage(whole, m_image,
+                    QRectF(margin, margin, size.width() / scaleDown, size.height() / scaleDown));
+    });
+    q.end();
     m_size = size;
     m_drift = drift;
 }
@@ -76,26 +94,20 @@ void ClassicBackground::paint(QPainter& painter, const QRectF& rect, double seco
     // A change below a hundredth of the swing moves a glow by under 3 pt.
     if (m_size != rect.size() || m_image.isNull() || std::abs(d - m_drift) > 0.004)
         render(rect.size(), d);
-    painter.save();
-    painter.fillRect(rect, baseColour());
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QRectF source(margin, margin, rect.width() / scaleDown, rect.height() / scaleDown);
-    // Qt hands a scaled draw of more than 96 lines to its thread pool in
-    // slices, which on a full screen costs thousands of thread switches a
-    // second for no gain here; bands of 64 lines stay on this thread.
-    const QRect area =
-        (painter.hasClipping() ? painter.clipBoundingRect() : rect).toAlignedRect() & rect.toAlignedRect();
-    for (int y = area.top(); y <= area.bottom(); y += band) {
+    // The last quarter pixel may reach past an edge the screen does not end on.
+    const bool spills = QSizeF(m_quarter.size()) * quarter != rect.size();
+    if (spills) {
         painter.save();
-        painter.setClipRect(QRect(area.left(), y, area.width(), band), Qt::IntersectClip);
-        painter.drawImage(rect, m_image, source);
-        painter.restore();
+        painter.setClipRect(rect, Qt::IntersectClip);
     }
-    painter.restore();
+    drawEnlarged(painter, rect.topLeft(), m_quarter, quarter);
+    if (spills)
+        painter.restore();
 }
 
 void ClassicBackground::releaseCaches() {
     m_image = QImage();
+    m_quarter = QImage();
     m_size = QSizeF();
     m_drift = -1.0;
 }

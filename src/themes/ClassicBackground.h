@@ -8,8 +8,8 @@
 // The dark backdrop with three drifting glows under the aurora and the
 // wallpaper placeholder. The glows are blurred at a fraction of the screen's
 // size and scaled up: they have no detail to lose, and a full-size blur of
-// radius 80 would cost a frame's whole budget. The base colour is filled at
-// full size, so only the glows fade toward the edges.
+// radius 80 would cost a frame's whole budget. The small image has room
+// around the screen's part, so the glows do not fade toward the edges.
 class ClassicBackground final : public RestBackdrop {
 public:
     static constexpr double cycleSeconds = 8.0;
@@ -36,6 +36,7 @@ private:
     void render(const QSizeF& size, double drift);
 
     QImage m_image;
+    QImage m_quarter;
     QSizeF m_size;
     double m_drift = -1.0;
 };

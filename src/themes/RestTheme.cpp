@@ -43,10 +43,7 @@ public:
             v.fillRect(local, vignette);
             m_veilSize = rect.size();
         }
-        p.save();
-        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        paintInBands(p, rect, [&] { p.drawImage(QRectF(rect.topLeft(), m_veil.size() * scale), m_veil); });
-        p.restore();
+        drawEnlarged(p, rect.topLeft(), m_veil, scale);
         m_sky.paint(p, rect, seconds);
     }
     bool animates() const override { return true; }

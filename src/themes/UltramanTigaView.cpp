@@ -498,12 +498,10 @@ void HeroSky::paint(QPainter& painter, const QRectF& rect, double secondsShown) 
         painter.setBrush(QColor::fromRgbF(1, 1, 1, float(s.opacity * twinkle)));
         painter.drawEllipse(c, s.size / 2, s.size / 2);
     }
-    const QRectF shade(rect.center() - QPointF(outer, outer), QSizeF(2 * outer, 2 * outer));
-    // Unfiltered: neighbouring pixels of the quarter-size shade differ by
-    // half a level at most, so its blocks cannot be seen, and it draws fast.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    paintInBands(painter, shade, [&] { painter.drawImage(shade, m_shade); });
     painter.restore();
+    // Unfiltered: neighbouring pixels of the quarter-size shade differ by
+    // half a level at most, so its blocks cannot be seen.
+    drawEnlarged(painter, rect.center() - QPointF(outer, outer), m_shade, shadeScale / dpr);
 }
 
 void UltramanTigaView::paint(QPainter& painter, const QRectF& rect, qint64 secondsRemaining,

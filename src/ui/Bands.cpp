@@ -1,8 +1,11 @@
 #include "Bands.h"
 
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 constexpr int wide = 1 << 20;
@@ -35,4 +38,58 @@ void paintInBands(QPainter& painter, const QRectF& area, const std::function<voi
         paint();
         painter.restore();
     }
+}
+
+void drawEnlarged(QPainter& painter, const QPointF& topLeft, const QImage& image, double scale) {
+    const QRectF target(topLeft, QSizeF(image.size()) * scale);
+    const QTransform toDevice = painter.deviceTransform();
+    const double factor = toDevice.m11() * scale;
+    const int k = int(std::lround(factor));
+    if (toDevice.type() > QTransform::TxScale || !painter.transform().isInvertible() || k < 1 ||
+        std::abs(factor - k) > 1e-6 || std::abs(toDevice.m22() - toDevice.m11()) > 1e-9 ||
+        (image.format() != QImage::Format_ARGB32_Premultiplied && image.format() != QImage::Format_RGB32)) {
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.drawImage(target, image);
+        painter.restore();
+        return;
+    }
+    // Half a pixel off the grid cannot be seen in a picture this coarse.
+    const QPointF origin = toDevice.map(topLeft);
+    const QPoint at(int(std::lround(origin.x())), int(std::lround(origin.y())));
+    QRegion open(QRect(at, image.size() * k));
+    if (const QPaintEngine* engine = painter.paintEngine(); engine && !engine->systemClip().isEmpty())
+        open &= engine->systemClip();
+    if (painter.hasClipping())
+        open &= toDevice.mapRect(painter.clipBoundingRect()).toAlignedRect();
+    if (open.isEmpty())
+        return;
+
+    painter.save();
+    // Device pixels from here on: any scale left in place, even the screen's,
+    // sends a same-size draw down the scaled path.
+    const QTransform beyondWorld = painter.transform().inverted() * toDevice;
+    painter.setWorldTransform(beyondWorld.inverted());
+    QImage buffer(open.boundingRect().width(), 32, image.format());
+    for (const QRect& r : open) {
+        for (int y = r.top(); y <= r.bottom(); y += 32) {
+            const int lines = std::min(32, r.bottom() + 1 - y);
+            for (int line = 0; line < lines; ++line) {
+                auto* out = reinterpret_cast<quint32*>(buffer.scanLine(line));
+                const int row = (y + line - at.y()) / k;
+                if (line > 0 && row == (y + line - 1 - at.y()) / k) {
+                    std::memcpy(out, buffer.constScanLine(line - 1), size_t(r.width()) * 4);
+                    continue;
+                }
+                const auto* in = reinterpret_cast<const quint32*>(image.constScanLine(row));
+                int column = (r.left() - at.x()) / k;
+                int run = k - (r.left() - at.x()) % k;
+                for (int x = 0; x < r.width(); x += run, run = k)
+                    std::fill_n(out + x, std::min(run, r.width() - x), in[column++]);
+            }
+            painter.drawImage(QPoint(r.left(), y), QImage(buffer.constBits(), r.width(), lines,
+                                                          buffer.bytesPerLine(), image.format()));
+        }
+    }
+    painter.restore();
 }
