@@ -102,6 +102,53 @@ QImage makeLayer(double side, double dpr, const std::function<void(QPainter&, QP
     return image;
 }
 
+constexpr double arcRadius = 95.0;
+constexpr double arcWidth = 8.0;
+
+QBrush arcGradient(QPointF centre) {
+    QLinearGradient gradient(centre.x() - arcRadius, centre.y(), centre.x() + arcRadius, centre.y());
+    gradient.setColorAt(0, Palette::teal());
+    gradient.setColorAt(1, Palette::cyan());
+    return gradient;
+}
+
+// The arc over `fraction` of a turn clockwise from 12 o'clock: the whole
+// `ring` cut to the wedge it spans, with round ends over the cuts. Stroking
+// the arc anew costs twice as much, several times a second while it moves.
+QImage arcLayer(const QImage& ring, double fraction) {
+    QImage layer(ring.size(), QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    layer.setDevicePixelRatio(ring.devicePixelRatio());
+    const double degrees = double(std::lround(fraction * 360 * 16)) / 16;
+    if (degrees <= 0.0)
+        return layer;
+    QPainter a(&layer);
+    a.setRenderHint(QPainter::Antialiasing);
+    const QPointF centre(ringLayerSide / 2, ringLayerSide / 2);
+    const double outer = arcRadius + arcWidth;
+    QPainterPath wedge(centre);
+    wedge.arcTo(QRectF(centre - QPointF(outer, outer), QSizeF(2 * outer, 2 * outer)), 90, -degrees);
+    wedge.closeSubpath();
+    a.setClipPath(wedge);
+    // Under the wedge a line holds up to three spans: bands as thin as the
+    // layers' own keep the copy off Qt's thread pool.
+    const double dpr = ring.devicePixelRatio();
+    for (int y = 0; y < layer.height(); y += layerBand) {
+        a.save();
+        a.setClipRect(QRectF(0, y / dpr, ringLayerSide, layerBand / dpr), Qt::IntersectClip);
+        a.drawImage(QPointF(0, 0), ring);
+        a.restore();
+    }
+    a.setClipping(false);
+    a.setPen(Qt::NoPen);
+    a.setBrush(arcGradient(centre));
+    const double turn = qDegreesToRadians(degrees);
+    a.drawEllipse(centre + QPointF(0, -arcRadius), arcWidth / 2, arcWidth / 2);
+    a.drawEllipse(centre + QPointF(arcRadius * std::sin(turn), -arcRadius * std::cos(turn)), arcWidth / 2,
+                  arcWidth / 2);
+    return layer;
+}
+
 QString hintIdleText() {
     return u"长按 1.5 秒跳过（眼睛会记账）"_s;
 }
@@ -418,6 +465,7 @@ void RestView::hideEvent(QHideEvent* event) {
     m_halo = QImage();
     m_haloLayer = QImage();
     m_arcLayer = QImage();
+    m_ringLayer = QImage();
     m_trackLayer = QImage();
     m_skipLayer = QImage();
     m_cardShadow = QImage();
@@ -529,24 +577,19 @@ void RestView::paintRing(QPainter& p, const QRectF& ring, qint64 seconds) {
     }
     const double fraction = std::clamp(m_arc.valueAt(now()), 0.0, 1.0);
     if (m_arcLayer.isNull() || m_arcKey != fraction) {
-        m_arcLayer = makeLayer(ringLayerSide, dpr, [fraction](QPainter& a, QPointF centre) {
-            const double r = 95.0;
-            if (fraction <= 0.0)
-                return;
-            // Drawn from 12 o'clock clockwise; the gradient turns with the arc.
-            QLinearGradient gradient(centre.x() - r, centre.y(), centre.x() + r, centre.y());
-            gradient.setColorAt(0, Palette::teal());
-            gradient.setColorAt(1, Palette::cyan());
-            a.setPen(QPen(QBrush(gradient), 8.0, Qt::SolidLine, Qt::RoundCap));
-            a.drawArc(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), 90 * 16,
-                      -int(std::lround(fraction * 360 * 16)));
-        });
+        if (m_ringLayer.isNull()) {
+            m_ringLayer = makeLayer(ringLayerSide, dpr, [](QPainter& a, QPointF centre) {
+                a.setPen(QPen(arcGradient(centre), arcWidth));
+                a.drawEllipse(centre, arcRadius, arcRadius);
+            });
+        }
+        m_arcLayer = arcLayer(m_ringLayer, fraction);
         m_arcKey = fraction;
     }
     if (m_trackLayer.isNull()) {
         m_trackLayer = makeLayer(ringLayerSide, dpr, [](QPainter& a, QPointF centre) {
-            a.setPen(QPen(white(0.12), 8.0));
-            a.drawEllipse(centre, 95.0, 95.0);
+            a.setPen(QPen(white(0.12), arcWidth));
+            a.drawEllipse(centre, arcRadius, arcRadius);
         });
     }
     const QPointF corner = c - QPointF(ringLayerSide / 2, ringLayerSide / 2);

@@ -142,6 +142,7 @@ private:
     QImage m_halo;
     QImage m_haloLayer;
     double m_haloKey = -1;
+    QImage m_ringLayer;
     QImage m_arcLayer;
     double m_arcKey = -1;
     QImage m_trackLayer;
