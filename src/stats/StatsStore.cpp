@@ -10,7 +10,6 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QUuid>
-#include <QtConcurrentRun>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -21,10 +20,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// About a thousand events: below this a month decodes in a millisecond or
-// two, and a second thread would cost about what it saves.
-constexpr qsizetype halvedMonthBytes = 256 * 1024;
 
 QString errnoText() {
     return QString::fromLocal8Bit(std::strerror(errno));
@@ -72,7 +67,7 @@ bool appendLine(int fd, const QByteArray& line) {
 
 // Line breaks of the text: LF, VT, FF, CR (CR LF counts once), NEL, LS, PS.
 // Empty pieces are dropped.
-template <typename Visit> void forEachLine(QByteArrayView text, Visit visit) {
+template <typename Visit> void forEachLine(const QByteArray& text, Visit visit) {
     // Bytes that may begin a break; everything else is skipped in one test.
     static constexpr auto mayBreak = [] {
         std::array<bool, 256> table{};
@@ -126,19 +121,6 @@ template <typename Visit> void forEachLine(QByteArrayView text, Visit visit) {
         start = i;
     }
     flush(size);
-}
-
-// Every event in `text`, in order; lines that are no event are passed over.
-QList<StatsEvent> decodeLines(QByteArrayView text) {
-    QList<StatsEvent> events;
-    // Event lines run to about 250 bytes; reserving spares the list its regrowth.
-    events.reserve(text.size() / 200);
-    StatsEventReader reader;
-    forEachLine(text, [&events, &reader](QByteArrayView line) {
-        if (auto event = reader.decode(line))
-            events.append(std::move(*event));
-    });
-    return events;
 }
 
 } // namespace
@@ -214,18 +196,18 @@ void StatsStore::record(StatsEventType type, StatsEventSource source, const std:
 }
 
 QList<StatsEvent> StatsStore::readMonth(const QString& monthKey) const {
+    QList<StatsEvent> events;
     QFile file(monthPath(monthKey));
     if (!file.open(QIODevice::ReadOnly))
-        return {};
+        return events;
     const QByteArray text = file.readAll();
-    // A long month is decoded as two halves at once, cut at a line's end.
-    const qsizetype cut = text.size() < halvedMonthBytes ? -1 : text.indexOf('\n', text.size() / 2);
-    if (cut < 0)
-        return decodeLines(text);
-    const QByteArrayView whole(text);
-    QFuture<QList<StatsEvent>> later = QtConcurrent::run(decodeLines, whole.sliced(cut + 1));
-    QList<StatsEvent> events = decodeLines(whole.first(cut + 1));
-    events.append(later.takeResult());
+    // Event lines run to about 250 bytes; reserving spares the list its regrowth.
+    events.reserve(text.size() / 200);
+    StatsEventReader reader;
+    forEachLine(text, [&events, &reader](QByteArrayView line) {
+        if (auto event = reader.decode(line))
+            events.append(std::move(*event));
+    });
     return events;
 }
 
