@@ -1,6 +1,5 @@
 #include "AuroraBackground.h"
 
-#include "ui/Bands.h"
 #include "ui/Palette.h"
 
 #include <QPainter>
@@ -135,10 +134,7 @@ void AuroraBackground::releaseCaches() {
 void AuroraBackground::paint(QPainter& painter, const QRectF& rect, double secondsShown) {
     if (m_particles.isEmpty())
         initializeParticles(rect.size());
-    // Under the fireflies' many small patches a line holds several spans:
-    // thin bands keep each fill off Qt's thread pool.
-    paintInBands(painter, rect,
-                 [&] { m_classic.paint(painter, rect, ClassicBackground::glowTime(secondsShown)); });
+    m_classic.paint(painter, rect, ClassicBackground::glowTime(secondsShown));
     const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     const double opacity = painter.opacity();
     painter.save();

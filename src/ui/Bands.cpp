@@ -70,7 +70,10 @@ void drawEnlarged(QPainter& painter, const QPointF& topLeft, const QImage& image
     // sends a same-size draw down the scaled path.
     const QTransform beyondWorld = painter.transform().inverted() * toDevice;
     painter.setWorldTransform(beyondWorld.inverted());
-    QImage buffer(open.boundingRect().width(), 32, image.format());
+    int widest = 0;
+    for (const QRect& r : open)
+        widest = std::max(widest, r.width());
+    QImage buffer(widest, 32, image.format());
     for (const QRect& r : open) {
         for (int y = r.top(); y <= r.bottom(); y += 32) {
             const int lines = std::min(32, r.bottom() + 1 - y);
