@@ -771,19 +771,19 @@ void RestView::paintEvent(QPaintEvent* event) {
         const double shown = m_previousTheme ? (theme == m_theme ? m_figureIn : m_figureOut).valueAt(t) : 1.0;
         if (!figure || shown <= 0.0)
             continue;
-        const QRectF rect = *layoutFor(theme).figure;
+        const QRectF place = *layoutFor(theme).figure;
         const FigureState state = figureState(theme, t);
-        if (!dirty.intersects(figure->paintedRegion(rect, state)))
+        if (!dirty.intersects(figure->paintedRegion(place, state)))
             continue;
         p.save();
         p.setOpacity(std::min(shown, 1.0));
         if (figure->springsIn()) {
-            const QPointF c = rect.center();
+            const QPointF c = place.center();
             p.translate(c);
             p.scale(shown, shown);
             p.translate(-c);
         }
-        figure->paint(p, rect, state);
+        figure->paint(p, place, state);
         p.restore();
     }
     // One ring and one tip, wherever the change of theme has taken them.
