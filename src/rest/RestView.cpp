@@ -16,6 +16,7 @@
 #include <QRandomGenerator>
 #include <QTimer>
 #include <cmath>
+#include <ranges>
 
 using namespace Qt::StringLiterals;
 
@@ -39,6 +40,8 @@ constexpr double shadowOffsetY = 12.0;
 constexpr int shadowMargin = 48;
 constexpr double themeFadeSeconds = 0.6;
 constexpr double figureFadeSeconds = 0.5;
+// The selector chooses a theme inside an animation of this length.
+constexpr double columnMoveSeconds = 0.4;
 const Spring cardSpring{0.32, 0.78};
 const Spring figureSpring{0.5, 0.7};
 
@@ -188,17 +191,20 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
     m_frameTimer->setTimerType(Qt::PreciseTimer);
     connect(m_frameTimer, &QTimer::timeout, this, [this] {
         const double t = now();
-        const bool figures = m_figureIn.isAnimating(t) || m_figureOut.isAnimating(t);
-        if (m_themeFade.isAnimating(t) || m_card.isAnimating(t) || figures) {
+        const bool whole = m_themeFade.isAnimating(t) || m_card.isAnimating(t) ||
+                           m_columnMove.isAnimating(t) || m_figureIn.isAnimating(t) ||
+                           m_figureOut.isAnimating(t);
+        const bool arc = m_arc.isAnimating(t);
+        const bool skip = m_press.isAnimating(t) || m_progressShown.isAnimating(t);
+        if (whole) {
             update();
         } else {
-            if (m_arc.isAnimating(t))
+            if (arc)
                 update(ringArea());
-            if (m_press.isAnimating(t) || m_progressShown.isAnimating(t))
+            if (skip)
                 update(skipArea());
         }
-        if (!m_themeFade.isAnimating(t) && !m_press.isAnimating(t) && !m_progressShown.isAnimating(t) &&
-            !m_card.isAnimating(t) && !m_arc.isAnimating(t) && !figures)
+        if (!whole && !arc && !skip)
             m_frameTimer->stop();
     });
     m_holdTimer = new QTimer(this);
@@ -279,8 +285,8 @@ void RestView::scheduleFrames() {
 }
 
 QRect RestView::ringArea() const {
-    const auto ring = layoutFor(m_theme).ring;
-    return ring ? ring->adjusted(-20, -20, 20, 20).toAlignedRect() : QRect();
+    const Placed ring = columnAt(now()).ring;
+    return ring.opacity > 0.0 ? ring.rect.adjusted(-20, -20, 20, 20).toAlignedRect() : QRect();
 }
 
 QRect RestView::skipArea() const {
@@ -306,9 +312,17 @@ void RestView::applyTheme(RestTheme theme) {
     if (theme == m_theme)
         return;
     const double t = now();
+    m_columnFrom = columnAt(t);
+    m_columnMove.jump(0.0);
+    m_columnMove.animate(1.0, t, columnMoveSeconds, Easing::easeInOut);
     m_previousTheme = m_theme;
     m_theme = theme;
     m_selector->setCurrentTheme(theme);
+    // A theme chosen mid-rest starts its figure afresh, as a new rest would.
+    Look& chosen = look(theme);
+    chosen.figureStart.reset();
+    if (chosen.figure)
+        chosen.figure->restart();
     m_themeFade.jump(0.0);
     m_themeFade.animate(1.0, t, themeFadeSeconds, Easing::easeInOut);
     const auto move = [t](Tween& tween, const RestFigure* figure, double from, double to) {
@@ -327,14 +341,30 @@ void RestView::applyTheme(RestTheme theme) {
     update();
 }
 
-FigureState RestView::figureState(double t) const {
+FigureState RestView::figureState(RestTheme theme, double t) const {
     const qint64 seconds = m_secondsRemaining ? m_secondsRemaining() : 0;
-    return {t - m_shownAt, m_breathValue, seconds, std::max<qint64>(m_totalRestSeconds, 1), m_subtitle};
+    const std::optional<double> start = look(theme).figureStart;
+    return {start ? t - *start : 0.0, m_breathValue, seconds, std::max<qint64>(m_totalRestSeconds, 1),
+            m_subtitle};
 }
 
 QRegion RestView::figureRegion(RestTheme theme, double t) const {
     const auto rect = layoutFor(theme).figure;
-    return rect ? look(theme).figure->paintedRegion(*rect, figureState(t)) : QRegion();
+    return rect ? look(theme).figure->paintedRegion(*rect, figureState(theme, t)) : QRegion();
+}
+
+RestView::Column RestView::columnAt(double t) const {
+    const Layout to = layoutFor(m_theme);
+    const double k = std::clamp(m_columnMove.valueAt(t), 0.0, 1.0);
+    const auto glide = [k](const Placed& from, const std::optional<QRectF>& target) -> Placed {
+        if (!target)
+            return {from.rect, from.opacity * (1 - k)};
+        if (from.opacity <= 0.0)
+            return {*target, k};
+        const QPointF at = from.rect.topLeft() + (target->topLeft() - from.rect.topLeft()) * k;
+        return {QRectF(at, target->size()), from.opacity + (1 - from.opacity) * k};
+    };
+    return {glide(m_columnFrom.ring, to.ring), glide(m_columnFrom.tip, to.tip)};
 }
 
 // One timer serves backdrop and figure; each moves on at its own interval,
@@ -351,7 +381,7 @@ void RestView::advanceFrames() {
     }
     const auto figure = layoutFor(m_theme).figure;
     if (figure && current.figure->animates() && t + slack >= m_figureDue) {
-        dirty += current.figure->advance(*figure, figureState(t));
+        dirty += current.figure->advance(*figure, figureState(m_theme, t));
         m_figureDue = t + current.figure->frameIntervalMs() / 1000.0;
     }
     if (!dirty.isEmpty())
@@ -733,30 +763,39 @@ void RestView::paintEvent(QPaintEvent* event) {
         p.setOpacity(opacity);
         look(theme).backdrop->paint(p, rect(), m_backdropTime);
     }
-    const FigureState state = figureState(t);
-    for (const auto& [theme, opacity] : layers) {
-        p.setOpacity(opacity);
-        const Layout layout = layoutFor(theme);
-        if (layout.ring && needs(layout.ring->adjusted(-20, -20, 20, 20)))
-            paintRing(p, *layout.ring, seconds);
+    // A figure's time starts at its first frame.
+    if (Look& current = look(m_theme); current.figure && !current.figureStart)
+        current.figureStart = t;
+    for (const RestTheme theme : layers | std::views::keys) {
         RestFigure* figure = look(theme).figure.get();
         const double shown = m_previousTheme ? (theme == m_theme ? m_figureIn : m_figureOut).valueAt(t) : 1.0;
-        if (figure && shown > 0.0 && dirty.intersects(figure->paintedRegion(*layout.figure, state))) {
-            p.save();
-            p.setOpacity(std::min(shown, 1.0));
-            if (figure->springsIn()) {
-                const QPointF c = layout.figure->center();
-                p.translate(c);
-                p.scale(shown, shown);
-                p.translate(-c);
-            }
-            figure->paint(p, *layout.figure, state);
-            p.restore();
+        if (!figure || shown <= 0.0)
+            continue;
+        const QRectF place = *layoutFor(theme).figure;
+        const FigureState state = figureState(theme, t);
+        if (!dirty.intersects(figure->paintedRegion(place, state)))
+            continue;
+        p.save();
+        p.setOpacity(std::min(shown, 1.0));
+        if (figure->springsIn()) {
+            const QPointF c = place.center();
+            p.translate(c);
+            p.scale(shown, shown);
+            p.translate(-c);
         }
-        if (layout.tip && needs(*layout.tip)) {
-            p.setPen(white(0.85));
-            Fonts::drawText(p, *layout.tip, Qt::AlignCenter | Qt::TextWordWrap, m_tipText, tipFont());
-        }
+        figure->paint(p, place, state);
+        p.restore();
+    }
+    // One ring and one tip, wherever the change of theme has taken them.
+    const Column column = columnAt(t);
+    if (column.ring.opacity > 0.0 && needs(column.ring.rect.adjusted(-20, -20, 20, 20))) {
+        p.setOpacity(std::min(column.ring.opacity, 1.0));
+        paintRing(p, column.ring.rect, seconds);
+    }
+    if (column.tip.opacity > 0.0 && needs(column.tip.rect)) {
+        p.setOpacity(std::min(column.tip.opacity, 1.0));
+        p.setPen(white(0.85));
+        Fonts::drawText(p, column.tip.rect, Qt::AlignCenter | Qt::TextWordWrap, m_tipText, tipFont());
     }
     p.setOpacity(1.0);
     const Layout layout = layoutFor(m_theme);

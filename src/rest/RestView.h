@@ -81,6 +81,17 @@ private:
     struct Look {
         std::unique_ptr<RestBackdrop> backdrop;
         std::unique_ptr<RestFigure> figure;
+        // The figure's first frame since its theme was last chosen; none before it.
+        std::optional<double> figureStart;
+    };
+    // Where the ring or the tip shows, and how strongly.
+    struct Placed {
+        QRectF rect;
+        double opacity = 0.0;
+    };
+    struct Column {
+        Placed ring;
+        Placed tip;
     };
 
     double now() const;
@@ -88,7 +99,10 @@ private:
     void applyTheme(RestTheme theme);
     void startBackdropFrames();
     void advanceFrames();
-    FigureState figureState(double now) const;
+    FigureState figureState(RestTheme theme, double now) const;
+    // On a change of theme the ring and the tip glide from where they were
+    // to the new theme's places, or fade where one of the two has none.
+    Column columnAt(double now) const;
     QRegion figureRegion(RestTheme theme, double now) const;
     void installSpaceKeyMonitor();
     void removeSpaceKeyMonitor();
@@ -130,6 +144,8 @@ private:
     // How far the current figure has come in, and the previous one gone.
     Tween m_figureIn{1.0};
     Tween m_figureOut{0.0};
+    Column m_columnFrom;
+    Tween m_columnMove{1.0};
     double m_backdropDue = 0.0;
     double m_figureDue = 0.0;
     ThemeSelectorOverlay* m_selector = nullptr;

@@ -1,6 +1,7 @@
 #include "ThemeSelectorOverlay.h"
 
 #include "VisualEffectView.h"
+#include "ui/Blur.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
 
@@ -71,6 +72,14 @@ QPainterPath rounded(const QRectF& rect, double radius) {
     path.addRoundedRect(rect, radius, radius);
     return path;
 }
+QColor mix(const QColor& from, const QColor& to, double k) {
+    const auto at = [k](float a, float b) { return float(a + (b - a) * k); };
+    return QColor::fromRgbF(at(from.redF(), to.redF()), at(from.greenF(), to.greenF()),
+                            at(from.blueF(), to.blueF()), at(from.alphaF(), to.alphaF()));
+}
+constexpr double shadowRadius = 4.0;
+// Room around a button for its shadow's blur.
+constexpr double shadowMargin = 3 * shadowRadius;
 } // namespace
 
 ThemeSelectorOverlay::ThemeSelectorOverlay(RestTheme current, double blurRadius, ThemeChosen onThemeChosen,
@@ -85,8 +94,10 @@ ThemeSelectorOverlay::ThemeSelectorOverlay(RestTheme current, double blurRadius,
     auto elapsed = std::make_shared<QElapsedTimer>();
     elapsed->start();
     m_clock = [elapsed] { return double(elapsed->nsecsElapsed()) / 1e9; };
-    for (RestTheme theme : RestThemes::allCases())
+    for (RestTheme theme : RestThemes::allCases()) {
         m_dots[size_t(indexOf(theme))].jump(theme == current ? 1.0 : 0.0);
+        m_chosen[size_t(indexOf(theme))].jump(theme == current ? 1.0 : 0.0);
+    }
     m_blurRowShown.jump(current == RestTheme::wallpaper ? 1.0 : 0.0);
     // Frames only while something moves.
     m_frameTimer = new QTimer(this);
@@ -95,8 +106,8 @@ ThemeSelectorOverlay::ThemeSelectorOverlay(RestTheme current, double blurRadius,
         update();
         const double t = now();
         bool moving = m_fade.isAnimating(t) || m_blurRowShown.isAnimating(t);
-        for (const Tween& d : m_dots)
-            moving = moving || d.isAnimating(t);
+        for (size_t i = 0; i < m_dots.size(); ++i)
+            moving = moving || m_dots[i].isAnimating(t) || m_chosen[i].isAnimating(t);
         if (!moving)
             m_frameTimer->stop();
     });
@@ -127,6 +138,8 @@ void ThemeSelectorOverlay::setCurrentTheme(RestTheme theme) {
     const double t = now();
     m_dots[size_t(indexOf(m_theme))].animate(0.0, t, dotSpring);
     m_dots[size_t(indexOf(theme))].animate(1.0, t, dotSpring);
+    m_chosen[size_t(indexOf(m_theme))].animate(0.0, t, choiceSeconds, Easing::easeInOut);
+    m_chosen[size_t(indexOf(theme))].animate(1.0, t, choiceSeconds, Easing::easeInOut);
     if ((theme == RestTheme::wallpaper) != (m_theme == RestTheme::wallpaper))
         m_blurRowShown.animate(theme == RestTheme::wallpaper ? 1.0 : 0.0, t, choiceSeconds,
                                Easing::easeInOut);
@@ -263,8 +276,8 @@ void ThemeSelectorOverlay::paintEvent(QPaintEvent*) {
     const double t = now();
     const qreal dpr = devicePixelRatioF();
     QList<double> key{m_fade.valueAt(t), double(m_theme), m_blurRowShown.valueAt(t), m_blurRadius, dpr};
-    for (const Tween& dot : m_dots)
-        key.append(dot.valueAt(t));
+    for (size_t i = 0; i < m_dots.size(); ++i)
+        key << m_dots[i].valueAt(t) << m_chosen[i].valueAt(t);
     if (key != m_pictureKey || m_picture.size() != size() * dpr) {
         m_picture = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
         m_picture.setDevicePixelRatio(dpr);
@@ -276,15 +289,80 @@ void ThemeSelectorOverlay::paintEvent(QPaintEvent*) {
     QPainter(this).drawImage(0, 0, m_picture);
 }
 
+// A button's fill, icon and outline, `chosen` of the way from plain to chosen.
+void ThemeSelectorOverlay::paintButton(QPainter& p, RestTheme theme, double chosen) const {
+    const QRectF box = buttonRect(theme);
+    const QPainterPath shape = rounded(box, 8);
+    p.fillPath(shape, mix(white(0.08), teal(0.25), chosen));
+    p.setFont(iconFont());
+    p.setPen(Qt::white);
+    p.drawText(box, Qt::AlignCenter, RestThemes::icon(theme));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(mix(white(0.15), teal(1.0), chosen), 1 + chosen));
+    p.drawPath(shape);
+}
+
+// What the chosen button casts: its whole look, teal at 0.4, blurred by 4.
+const QImage& ThemeSelectorOverlay::shadow(RestTheme theme, qreal dpr) {
+    QImage& image = m_shadows[size_t(indexOf(theme))];
+    if (!image.isNull() && image.devicePixelRatio() == dpr)
+        return image;
+    const QRectF area = buttonRect(theme).adjusted(-shadowMargin, -shadowMargin, shadowMargin, shadowMargin);
+    image = QImage((area.size() * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.translate(-area.topLeft());
+    paintButton(p, theme, 1.0);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.fillRect(area, teal(0.4));
+    p.end();
+    blurImage(image, shadowRadius * dpr);
+    image.setDevicePixelRatio(dpr);
+    return image;
+}
+
 void ThemeSelectorOverlay::paintSelector(QPainter& p, double t) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setOpacity(std::clamp(m_fade.valueAt(t), 0.0, 1.0));
     const double base = p.opacity();
 
+    // The blur row first: it slides in from behind the theme row.
+    const double rowShown = std::clamp(m_blurRowShown.valueAt(t), 0.0, 1.0);
+    if (rowShown > 0.0) {
+        const QRectF blur = blurRow();
+        p.save();
+        p.translate(0, -(1 - rowShown) * (blur.height() + rowSpacing));
+        p.setOpacity(base * rowShown);
+        VisualEffectView().paint(p, rounded(blur, 10));
+        p.setFont(labelFont());
+        p.setPen(white(0.6));
+        p.drawText(QRectF(blur.left() + 10, blur.top(), 100, blur.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   blurLabelText());
+
+        const QRectF track = sliderTrack();
+        const double share = m_blurRadius / maxBlurRadius;
+        const double cy = track.center().y();
+        p.setPen(Qt::NoPen);
+        p.setBrush(white(0.25));
+        p.drawRoundedRect(QRectF(track.left(), cy - 2, track.width(), 4), 2, 2);
+        p.setBrush(Palette::teal());
+        p.drawRoundedRect(QRectF(track.left(), cy - 2, track.width() * share, 4), 2, 2);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(track.left() + track.width() * share, cy), 7, 7);
+
+        p.setFont(valueFont());
+        p.setPen(white(0.8));
+        p.drawText(QRectF(track.right() + itemSpacing, blur.top(), valueWidth, blur.height()),
+                   Qt::AlignCenter, blurLabel(m_blurRadius));
+        p.restore();
+    }
+
     const QRectF row = themeRow();
-    const QPainterPath rowShape = rounded(row, 12);
-    VisualEffectView().paint(p, rowShape);
+    VisualEffectView().paint(p, rounded(row, 12));
     p.setFont(labelFont());
     p.setPen(white(0.6));
     const double labelRight = buttonRect(RestTheme::aurora).left() - itemSpacing - 4;
@@ -293,21 +371,14 @@ void ThemeSelectorOverlay::paintSelector(QPainter& p, double t) {
 
     for (RestTheme theme : RestThemes::allCases()) {
         const QRectF box = buttonRect(theme);
-        const bool current = theme == m_theme;
-        const QPainterPath shape = rounded(box, 8);
-        if (current) {
-            // The soft teal shadow of the current button.
-            p.setBrush(Qt::NoBrush);
-            p.setPen(QPen(teal(0.12), 6));
-            p.drawPath(shape);
+        const double chosen = std::clamp(m_chosen[size_t(indexOf(theme))].valueAt(t), 0.0, 1.0);
+        if (chosen > 0.0) {
+            p.setOpacity(base * chosen);
+            p.drawImage(box.topLeft() - QPointF(shadowMargin, shadowMargin),
+                        shadow(theme, p.device()->devicePixelRatioF()));
+            p.setOpacity(base);
         }
-        p.fillPath(shape, current ? teal(0.25) : white(0.08));
-        p.setFont(iconFont());
-        p.setPen(Qt::white);
-        p.drawText(box, Qt::AlignCenter, RestThemes::icon(theme));
-        p.setBrush(Qt::NoBrush);
-        p.setPen(current ? QPen(Palette::teal(), 2) : QPen(white(0.15), 1));
-        p.drawPath(shape);
+        paintButton(p, theme, chosen);
 
         const double shown = m_dots[size_t(indexOf(theme))].valueAt(t);
         const double scale = 0.1 + 0.9 * shown;
@@ -318,33 +389,4 @@ void ThemeSelectorOverlay::paintSelector(QPainter& p, double t) {
                       dot / 2 * scale);
         p.setOpacity(base);
     }
-
-    const double rowShown = std::clamp(m_blurRowShown.valueAt(t), 0.0, 1.0);
-    if (rowShown <= 0.0)
-        return;
-    const QRectF blur = blurRow();
-    // It slides in from behind the theme row while fading in.
-    p.translate(0, -(1 - rowShown) * (blur.height() + rowSpacing));
-    p.setOpacity(base * rowShown);
-    VisualEffectView().paint(p, rounded(blur, 10));
-    p.setFont(labelFont());
-    p.setPen(white(0.6));
-    p.drawText(QRectF(blur.left() + 10, blur.top(), 100, blur.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               blurLabelText());
-
-    const QRectF track = sliderTrack();
-    const double share = m_blurRadius / maxBlurRadius;
-    const double cy = track.center().y();
-    p.setPen(Qt::NoPen);
-    p.setBrush(white(0.25));
-    p.drawRoundedRect(QRectF(track.left(), cy - 2, track.width(), 4), 2, 2);
-    p.setBrush(Palette::teal());
-    p.drawRoundedRect(QRectF(track.left(), cy - 2, track.width() * share, 4), 2, 2);
-    p.setBrush(Qt::white);
-    p.drawEllipse(QPointF(track.left() + track.width() * share, cy), 7, 7);
-
-    p.setFont(valueFont());
-    p.setPen(white(0.8));
-    p.drawText(QRectF(track.right() + itemSpacing, blur.top(), valueWidth, blur.height()), Qt::AlignCenter,
-               blurLabel(m_blurRadius));
 }

@@ -63,6 +63,8 @@ private:
     void animate();
     bool showsBlurRow() const;
     void paintSelector(QPainter& p, double t);
+    void paintButton(QPainter& p, RestTheme theme, double chosen) const;
+    const QImage& shadow(RestTheme theme, qreal dpr);
 
     RestTheme m_theme;
     double m_blurRadius;
@@ -73,6 +75,10 @@ private:
     bool m_dragging = false;
     Tween m_fade{faintOpacity};
     std::array<Tween, 3> m_dots;
+    // How far each button has come to look chosen: fill, outline and shadow.
+    std::array<Tween, 3> m_chosen;
+    // Each button's shadow when chosen, drawn once per pixel ratio.
+    std::array<QImage, 3> m_shadows;
     Tween m_blurRowShown{0.0};
     QTimer* m_frameTimer = nullptr;
     // What was last drawn, and the values it was drawn with.

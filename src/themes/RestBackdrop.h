@@ -50,7 +50,7 @@ public:
 
 // What the rest view tells a figure at each paint.
 struct FigureState {
-    double seconds = 0;     // since the view first showed
+    double seconds = 0;     // since the figure's first frame since it became the theme's
     double breathValue = 0; // 0 breathed out … 1 breathed in
     qint64 secondsRemaining = 0;
     qint64 totalSeconds = 1; // at least 1
@@ -80,5 +80,8 @@ public:
         return paintedRegion(rect, state);
     }
     virtual bool springsIn() const { return false; }
+    // The theme was chosen again: the figure's time starts over from 0, so
+    // whatever it keeps from earlier moments must go.
+    virtual void restart() {}
     virtual void releaseCaches() {}
 };

@@ -538,6 +538,14 @@ QRegion UltramanTigaView::advance(const QRectF& rect, const FigureState& state) 
     return layout(rect, state.secondsRemaining).capsule.adjusted(-40, -40, 40, 40).toAlignedRect();
 }
 
+void UltramanTigaView::restart() {
+    // A count that changed at a later moment of the last showing would wait to drop in.
+    m_previousCount = QImage();
+    m_previousCountShadow = QImage();
+    m_countChangedAt = 0.0;
+    m_groupTime = -1.0;
+}
+
 void UltramanTigaView::paintGroup(QPainter& painter, const QRectF& rect, qint64 secondsRemaining,
                                   double secondsShown) {
     const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;

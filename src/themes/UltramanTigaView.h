@@ -42,7 +42,7 @@ private:
 // The hero theme's figure: a star field, a violet shade, the guardian artwork
 // bobbing in its glow, the colour-timer capsule counting the rest down, the
 // headline and the rest's subtitle. Time is handed in as seconds since the
-// view first showed; the stars are drawn once, at construction.
+// figure first showed; the stars are drawn once, at construction.
 class UltramanTigaView final : public RestFigure {
 public:
     static constexpr int starCount = 120;
@@ -98,6 +98,7 @@ public:
     int frameIntervalMs() const override { return 40; }
     QRegion paintedRegion(const QRectF& rect, const FigureState& state) const override;
     QRegion advance(const QRectF& rect, const FigureState& state) override;
+    void restart() override;
     // Once in, the group bobs at 5 pt a second at most, and the artwork is
     // blitted at whole pixels: five steps a second show every step it makes.
     // Between them only the pulsing capsule is repainted, at frame rate.

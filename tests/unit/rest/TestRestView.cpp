@@ -5,6 +5,8 @@
 #include "rest/RestView.h"
 #include "rest/ThemeSelectorOverlay.h"
 #include "themes/ClassicBackground.h"
+#include "themes/RestingCatView.h"
+#include "themes/UltramanTigaView.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -196,6 +198,7 @@ private Q_SLOTS:
 
     void aChoiceInOneSelectorSwitchesEveryView() {
         Fixture a;
+        a.view.show();
         RestView other(
             20, [] { return 20; }, QString(), nullptr, a.themes);
         ThemeSelectorOverlay* selector = other.themeSelector();
@@ -205,6 +208,16 @@ private Q_SLOTS:
             QCoreApplication::sendEvent(selector, &event);
         };
         press(selector->buttonRect(RestTheme::wallpaper).center());
+        // Halfway the ring and the tip glide between their places, one of each.
+        a.t += 0.2;
+        const auto from = a.view.layoutFor(RestTheme::aurora), to = a.view.layoutFor(RestTheme::wallpaper);
+        const QImage gliding = a.render();
+        const QPointF top(0, -95);
+        QVERIFY(arcLit(gliding, (from.ring->center() + to.ring->center()) / 2 + top));
+        QVERIFY(!arcLit(gliding, from.ring->center() + top) && !arcLit(gliding, to.ring->center() + top));
+        QCOMPARE(brightPixels(gliding, *from.tip) + brightPixels(gliding, *to.tip), 0);
+        QVERIFY(brightPixels(gliding, from.tip->united(*to.tip)) > 50);
+        a.t += 1.0;
         press({selector->sliderTrack().left(), selector->sliderTrack().center().y()});
         QCOMPARE(a.view.themeSelector()->blurRadius(), 0.0);
         {
@@ -215,15 +228,37 @@ private Q_SLOTS:
         press(selector->buttonRect(RestTheme::ultraman).center());
         QCOMPARE(a.view.currentTheme(), RestTheme::ultraman);
         QCOMPARE(a.view.themeSelector()->currentTheme(), RestTheme::ultraman);
-        // Mid-fade the old ring still shows, dimmed; afterwards it is gone.
-        a.t += 0.3;
-        const QRectF ring = *a.view.layoutFor(RestTheme::wallpaper).ring;
+        // Mid-fade the ring still shows where it was, dimmed; afterwards it is gone.
+        a.t += 0.2;
+        const QRectF ring = *to.ring;
         QVERIFY(brightPixels(a.render(), ring, 100) > 20);
         a.t += 0.5;
         QCOMPARE(arcLit(a.render(), ring.center() + QPointF(-95, 0)), false);
         a.defaults.setString(u"selectedTheme"_s, u"aurora"_s);
         a.t += 1.0;
         QVERIFY(brightPixels(a.render(), *a.view.layoutFor(RestTheme::aurora).ring) > 100);
+    }
+
+    // Its figure starts at its first frame: the hero's headline waits, the cat's wag starts low.
+    void aThemeChosenMidRestStartsItsFigure() {
+        Fixture f;
+        f.view.show();
+        f.t = 44.2; // by the rest's clock a cat's tail would be up when checked below
+        f.render();
+        f.themes.select(RestTheme::ultraman);
+        f.render();
+        const UltramanTigaView hero(20, u"本集标题 · 打工人终于眨眼了"_s);
+        const QRectF headline = hero.layout(*f.view.layoutFor(RestTheme::ultraman).figure, 20).headline;
+        f.t += 0.6;
+        QVERIFY(Pixels::brightest(f.render(), headline) < 200);
+        f.t += 1.4;
+        QVERIFY(Pixels::brightest(f.render(), headline) > 200);
+        f.themes.select(RestTheme::aurora);
+        f.render();
+        f.t += 2 * RestingCatView::tailSwingSeconds;
+        const QRgb bend = f.render().pixel(
+            (f.view.layoutFor(RestTheme::aurora).figure->topLeft() + QPointF(-67, 62)).toPoint());
+        QVERIFY(std::abs(qRed(bend) - 242) + std::abs(qGreen(bend) - 166) + std::abs(qBlue(bend) - 89) < 12);
     }
 
     void theFeedbackCardIsCentred() {
