@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
 
 #include "platform/Alerts.h"
+#include "platform/AppInfo.h"
 
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -108,9 +109,8 @@ void AppDelegate::showAbout() {
     std::unique_ptr<QTextBrowser> accessory(makeAboutAccessory());
     AlertRequest request;
     request.messageText = u"关于 Tovi"_s;
-    request.informativeText = u"一个不催你加班、只提醒你别把自己熬坏的菜单栏搭子。\n"
-                              u"V1.0.0\n"
-                              u"作者：Tovi 小分队 · 有话想说就在项目主页留言"_s;
+    request.informativeText = u"一个不催你加班、只提醒你别把自己熬坏的菜单栏搭子。\nV"_s +
+                              AppInfo::version() + u"\n作者：Tovi 小分队 · 有话想说就在项目主页留言"_s;
     request.buttons = {u"下次一定"_s};
     request.accessory = accessory.get();
     m_services.alerts->run(request);

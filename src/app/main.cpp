@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 #include "platform/Alerts.h"
+#include "platform/AppInfo.h"
 #include "platform/Defaults.h"
 #include "platform/Directories.h"
 #include "platform/InstanceLock.h"
@@ -21,7 +22,8 @@ using namespace Qt::StringLiterals;
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Tovi"_s);
-    QApplication::setDesktopFileName(u"tovi"_s);
+    QApplication::setApplicationVersion(AppInfo::version());
+    QApplication::setDesktopFileName(AppInfo::id());
 
     // Before anything can write: a second instance would double every event.
     InstanceLock lock(Directories::runtime());

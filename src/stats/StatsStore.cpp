@@ -2,6 +2,7 @@
 
 #include "StatsEventReader.h"
 
+#include "platform/AppInfo.h"
 #include "platform/Directories.h"
 #include "platform/Log.h"
 
@@ -23,14 +24,6 @@ namespace {
 
 QString errnoText() {
     return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-QString readAppVersion() {
-    QFile file(u":/version"_s);
-    if (!file.open(QIODevice::ReadOnly))
-        return u"unknown"_s;
-    const QString version = QString::fromUtf8(file.readAll()).trimmed();
-    return version.isEmpty() ? u"unknown"_s : version;
 }
 
 // Appends `line` as a line of its own. A file left without its final line
@@ -135,7 +128,7 @@ StatsStore::StatsStore(const QString& base)
     , m_events(m_root + u"/events"_s)
     , m_reports(m_root + u"/reports"_s)
     , m_meta(m_root + u"/meta.json"_s)
-    , m_appVersion(readAppVersion()) {
+    , m_appVersion(AppInfo::version()) {
     ensureDirectories();
 }
 
