@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QIODevice>
 #include <QRegularExpression>
-#include <QStringEncoder>
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -18,77 +17,32 @@ namespace {
 
 constexpr qsizetype blockSize = 1 << 20;
 
-void appendNumber(QByteArray& out, auto value) {
-    char digits[32];
-    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
-    if (error == std::errc())
-        out.append(digits, end - digits);
-}
-
-// "2025-03-01T08:15:30Z", as the event files spell it; far cheaper than a date-time formatter.
-void appendTimestamp(QByteArray& out, qint64 secondsSinceEpoch) {
-    using namespace std::chrono;
-    const sys_seconds moment{seconds(secondsSinceEpoch)};
-    const sys_days day = floor<days>(moment);
-    const year_month_day date(day);
-    const hh_mm_ss time(moment - day);
-    char text[24];
-    const auto two = [](char* at, unsigned value) {
-        at[0] = char('0' + value / 10);
-        at[1] = char('0' + value % 10);
-    };
-    const int y = int(date.year());
-    if (y < 0 || y > 9999) {
-        out.append("0000-00-00T00:00:00Z");
-        return;
-    }
-    two(text, unsigned(y / 100));
-    two(text + 2, unsigned(y % 100));
-    text[4] = '-';
-    two(text + 5, unsigned(date.month()));
-    text[7] = '-';
-    two(text + 8, unsigned(date.day()));
-    text[10] = 'T';
-    two(text + 11, unsigned(time.hours().count()));
-    text[13] = ':';
-    two(text + 14, unsigned(time.minutes().count()));
-    text[16] = ':';
-    two(text + 17, unsigned(time.seconds().count()));
-    text[19] = 'Z';
-    out.append(text, 20);
-}
-
-// The bytes of a JSON string inside a quoted CSV field: JSON's escapes, then every quote doubled.
-void appendJsonString(QByteArray& out, const QByteArray& utf8) {
-    out.append("\"\"");
-    for (const char c : utf8) {
-        switch (c) {
-        case '"':
-            out.append("\\\"\"");
-            break;
-        case '\\':
-            out.append("\\\\");
-            break;
-        case '\n':
-            out.append("\\n");
-            break;
-        case '\r':
-            out.append("\\r");
-            break;
-        case '\t':
-            out.append("\\t");
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                static constexpr char hex[] = "0123456789abcdef";
-                const char escape[] = {'\\', 'u', '0', '0', hex[(c >> 4) & 0xF], hex[c & 0xF]};
-                out.append(escape, sizeof escape);
-            } else {
-                out.append(c);
-            }
+// Bytes of UTF-16 text in UTF-8, handed to `put` one code point's bytes at a
+// time; an unpaired surrogate becomes U+FFFD.
+template <typename Put> void forEachUtf8(QStringView text, Put put) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (c < 0x80) {
+            put(char(c));
+            continue;
         }
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+        else if (QChar::isSurrogate(c))
+            c = 0xFFFD;
+        if (c < 0x800) {
+            put(char(0xC0 | (c >> 6)));
+        } else {
+            if (c < 0x10000) {
+                put(char(0xE0 | (c >> 12)));
+            } else {
+                put(char(0xF0 | (c >> 18)));
+                put(char(0x80 | ((c >> 12) & 0x3F)));
+            }
+            put(char(0x80 | ((c >> 6) & 0x3F)));
+        }
+        put(char(0x80 | (c & 0x3F)));
     }
-    out.append("\"\"");
 }
 
 bool isBlank(QByteArrayView line) {
@@ -112,8 +66,8 @@ CsvExport::CsvExport(QString eventsDirectory, const Range& range)
 
 bool CsvExport::write(QIODevice& out) {
     m_out = &out;
-    m_buffer.reserve(blockSize + 64 * 1024);
-    m_buffer.append("id,timestamp,dayKey,monthKey,type,source,sessionId,appVersion,payload\r\n");
+    m_block.resize(blockSize + 64 * 1024);
+    put("id,timestamp,dayKey,monthKey,type,source,sessionId,appVersion,payload\r\n");
     // Month files sort by name; only those the range overlaps are opened.
     static const QRegularExpression monthFile(u"^\\d{4}-\\d{2}\\.jsonl$"_s);
     const QString first = m_range.from ? m_range.from->toString(u"yyyy-MM"_s) : QString();
@@ -165,71 +119,165 @@ void CsvExport::exportFile(const QString& path) {
 
 void CsvExport::appendRow(const StatsEvent& event) {
     appendField(event.id);
-    m_buffer.append(',');
-    appendTimestamp(m_buffer, event.timestamp.toSecsSinceEpoch());
-    m_buffer.append(',');
+    put(',');
+    appendTimestamp(event.timestamp.toSecsSinceEpoch());
+    put(',');
     appendField(event.dayKey);
-    m_buffer.append(',');
+    put(',');
     appendField(event.monthKey);
-    m_buffer.append(',');
-    m_buffer.append(m_types[size_t(event.type)]);
-    m_buffer.append(',');
-    m_buffer.append(m_sources[size_t(event.source)]);
-    m_buffer.append(',');
+    put(',');
+    put(m_types[size_t(event.type)]);
+    put(',');
+    put(m_sources[size_t(event.source)]);
+    put(',');
     if (event.sessionId)
         appendField(*event.sessionId);
-    m_buffer.append(',');
+    put(',');
     appendField(event.appVersion);
-    m_buffer.append(',');
+    put(',');
     appendPayload(event.payload);
-    m_buffer.append("\r\n");
+    put("\r\n");
 }
 
 void CsvExport::appendField(QStringView text) {
-    const qsizetype start = m_buffer.size();
-    QStringEncoder encoder(QStringEncoder::Utf8);
-    m_buffer.resize(start + encoder.requiredSpace(text.size()));
-    char* end = encoder.appendToBuffer(m_buffer.data() + start, text);
-    m_buffer.truncate(end - m_buffer.constData());
-    const QByteArrayView written = QByteArrayView(m_buffer).sliced(start);
-    if (std::none_of(written.begin(), written.end(),
-                     [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; }))
+    char* const start = room(size_t(text.size()) * 3);
+    char* end = start;
+    bool special = false;
+    forEachUtf8(text, [&end, &special](char c) {
+        special = special || c == ',' || c == '"' || c == '\r' || c == '\n';
+        *end++ = c;
+    });
+    if (!special) {
+        m_used += size_t(end - start);
         return;
-    QByteArray quoted = written.toByteArray();
-    quoted.replace('"', "\"\"");
-    m_buffer.truncate(start);
-    m_buffer.append('"').append(quoted).append('"');
+    }
+    const std::string field(start, end);
+    put('"');
+    for (const char c : field) {
+        if (c == '"')
+            put('"');
+        put(c);
+    }
+    put('"');
+}
+
+// "2025-03-01T08:15:30Z", as the event files spell it; far cheaper than a date-time formatter.
+void CsvExport::appendTimestamp(qint64 secondsSinceEpoch) {
+    using namespace std::chrono;
+    const sys_seconds moment{seconds(secondsSinceEpoch)};
+    const sys_days day = floor<days>(moment);
+    const year_month_day date(day);
+    const hh_mm_ss time(moment - day);
+    const int year = int(date.year());
+    if (year < 0 || year > 9999) {
+        put("0000-00-00T00:00:00Z");
+        return;
+    }
+    char text[20];
+    const auto two = [&text](int at, unsigned value) {
+        text[at] = char('0' + value / 10);
+        text[at + 1] = char('0' + value % 10);
+    };
+    two(0, unsigned(year / 100));
+    two(2, unsigned(year % 100));
+    two(5, unsigned(date.month()));
+    two(8, unsigned(date.day()));
+    two(11, unsigned(time.hours().count()));
+    two(14, unsigned(time.minutes().count()));
+    two(17, unsigned(time.seconds().count()));
+    text[4] = text[7] = '-';
+    text[10] = 'T';
+    text[13] = text[16] = ':';
+    text[19] = 'Z';
+    put(QByteArrayView(text, sizeof text));
+}
+
+// A JSON string inside the quoted payload field: JSON's escapes, then every quote doubled.
+void CsvExport::appendJsonString(QStringView text) {
+    // At most six bytes for one UTF-16 unit: a control character's \u00XX.
+    char* const start = room(size_t(text.size()) * 6 + 4);
+    char* end = start;
+    const auto add = [&end](QByteArrayView bytes) {
+        std::memcpy(end, bytes.data(), size_t(bytes.size()));
+        end += bytes.size();
+    };
+    add("\"\"");
+    forEachUtf8(text, [&](char c) {
+        switch (c) {
+        case '"':
+            return add("\\\"\"");
+        case '\\':
+            return add("\\\\");
+        case '\n':
+            return add("\\n");
+        case '\r':
+            return add("\\r");
+        case '\t':
+            return add("\\t");
+        default:
+            if (static_cast<unsigned char>(c) >= 0x20) {
+                *end++ = c;
+                return;
+            }
+            static constexpr char hex[] = "0123456789abcdef";
+            const char escape[] = {'\\', 'u', '0', '0', hex[(c >> 4) & 0xF], hex[c & 0xF]};
+            add(QByteArrayView(escape, sizeof escape));
+        }
+    });
+    add("\"\"");
+    m_used += size_t(end - start);
 }
 
 void CsvExport::appendPayload(const StatsPayload& payload) {
     // Always quoted: every key brings quotes of its own.
-    m_buffer.append("\"{");
+    put("\"{");
     bool firstEntry = true;
     for (const auto& [key, value] : payload) {
         if (!firstEntry)
-            m_buffer.append(',');
+            put(',');
         firstEntry = false;
-        appendJsonString(m_buffer, key.toUtf8());
-        m_buffer.append(':');
+        appendJsonString(key);
+        put(':');
         const auto& storage = value.storage();
+        char number[32];
+        const auto putNumber = [&](auto n) {
+            const auto [end, error] = std::to_chars(number, number + sizeof number, n);
+            put(error == std::errc() ? QByteArrayView(number, end - number) : QByteArrayView("null"));
+        };
         if (const auto* s = std::get_if<QString>(&storage))
-            appendJsonString(m_buffer, s->toUtf8());
+            appendJsonString(*s);
         else if (const auto* i = std::get_if<qint64>(&storage))
-            appendNumber(m_buffer, *i);
+            putNumber(*i);
         else if (const auto* b = std::get_if<bool>(&storage))
-            m_buffer.append(*b ? "true" : "false");
+            put(*b ? "true" : "false");
         else if (const double d = std::get<double>(storage); std::isfinite(d))
-            appendNumber(m_buffer, d);
+            putNumber(d);
         else
-            m_buffer.append("null");
+            put("null");
     }
-    m_buffer.append("}\"");
+    put("}\"");
+}
+
+char* CsvExport::room(size_t bytes) {
+    if (m_used + bytes > m_block.size())
+        m_block.resize(std::max(m_block.size() * 2, m_used + bytes));
+    return m_block.data() + m_used;
+}
+
+void CsvExport::put(char c) {
+    *room(1) = c;
+    ++m_used;
+}
+
+void CsvExport::put(QByteArrayView bytes) {
+    std::memcpy(room(size_t(bytes.size())), bytes.data(), size_t(bytes.size()));
+    m_used += size_t(bytes.size());
 }
 
 bool CsvExport::flush(bool always) {
-    if (m_failed || (!always && m_buffer.size() < blockSize))
+    if (m_failed || (!always && m_used < size_t(blockSize)))
         return !m_failed;
-    m_failed = m_out->write(m_buffer) != m_buffer.size();
-    m_buffer.truncate(0);
+    m_failed = m_out->write(m_block.data(), qint64(m_used)) != qint64(m_used);
+    m_used = 0;
     return !m_failed;
 }

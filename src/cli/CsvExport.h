@@ -7,6 +7,7 @@
 #include <QString>
 #include <array>
 #include <optional>
+#include <vector>
 
 class QIODevice;
 
@@ -37,7 +38,13 @@ private:
     void appendRow(const StatsEvent& event);
     // Appends `text` as one field, quoted when it holds a comma, a quote or a line break.
     void appendField(QStringView text);
+    void appendTimestamp(qint64 secondsSinceEpoch);
+    void appendJsonString(QStringView text);
     void appendPayload(const StatsPayload& payload);
+    // Room for `bytes` more at the end of the block; they count once m_used moves past them.
+    char* room(size_t bytes);
+    void put(char c);
+    void put(QByteArrayView bytes);
     bool flush(bool always);
 
     QString m_directory;
@@ -45,7 +52,9 @@ private:
     qint64 m_fromMs = 0;
     qint64 m_toMs = 0;
     StatsEventReader m_reader;
-    QByteArray m_buffer;
+    // The block being filled, written out once it passes a megabyte.
+    std::vector<char> m_block;
+    size_t m_used = 0;
     // The raw values in UTF-8, by case.
     std::array<QByteArray, size_t(StatsEventType::pelvicSnoozed) + 1> m_types;
     std::array<QByteArray, size_t(StatsEventSource::autoTimeout) + 1> m_sources;
