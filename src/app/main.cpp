@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "cli/CommandLine.h"
 #include "platform/Alerts.h"
 #include "platform/AppInfo.h"
 #include "platform/Defaults.h"
@@ -20,6 +21,9 @@
 using namespace Qt::StringLiterals;
 
 int main(int argc, char* argv[]) {
+    // A verb talks to the running Tovi and exits, before anything of the tray program exists.
+    if (CommandLine::wanted(argc, argv))
+        return CommandLine::main(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Tovi"_s);
     QApplication::setApplicationVersion(AppInfo::version());

@@ -1,6 +1,8 @@
+#include "cli/CsvExport.h"
 #include "stats/StatsReporter.h"
 #include "stats/StatsStore.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -61,6 +63,19 @@ void weekReportAcrossAMonthBoundary(benchmark::State& state) {
             reporter.makeReport(StatsReportScope::week(monthStart.addMonths(1))).days.size());
 }
 BENCHMARK(weekReportAcrossAMonthBoundary)->Unit(benchmark::kMillisecond);
+
+// `tovi export --csv` of a year, 240,000 events, into /dev/null.
+void exportAYearAsCsv(benchmark::State& state) {
+    FilledStore filled(12);
+    QFile sink(u"/dev/null"_s);
+    sink.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (auto _ : state) {
+        CsvExport exporter(filled.store.eventsDirectory(), {});
+        if (!exporter.write(sink) || exporter.counts().events != 240000)
+            state.SkipWithError("lost events");
+    }
+}
+BENCHMARK(exportAYearAsCsv)->Unit(benchmark::kMillisecond);
 } // namespace
 
 BENCHMARK_MAIN();
