@@ -2,9 +2,11 @@
 #include "Pixels.h"
 #include "themes/ClassicBackground.h"
 #include "themes/WallpaperBackground.h"
+#include "ui/Fonts.h"
 
 #include <QPainter>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -77,6 +79,35 @@ private Q_SLOTS:
         });
         QVERIFY2(teal > 20, qPrintable(QString::number(teal)));
         QVERIFY2(text > 50, qPrintable(QString::number(text)));
+    }
+
+    // Both fetches refused: the spinner stops and the line says so in its place,
+    // and only the glows still ask for frames.
+    void afterBothFetchesFailTheSpinnerStops() {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        WallpaperManager manager({QUrl(u"http://127.0.0.1:%1"_s.arg(closed.serverPort())), 1000, 1000, {}});
+        closed.close();
+        WallpaperBackground backdrop(manager, 15);
+        const QRectF whole(QPointF(0, 0), screen);
+        QSignalSpy failed(&manager, &WallpaperManager::fetchFailed);
+        render(backdrop, 0.25);
+        QVERIFY(manager.isPrefetching());
+        QVERIFY(failed.wait());
+        const QImage frame = render(backdrop, 0.5);
+        QCOMPARE(Pixels::count(frame, QRectF(760, 680, 400, 80),
+                               [](QRgb c) { return qBlue(c) > 140 && qGreen(c) > 120 && qRed(c) < 80; }),
+                 0);
+        int left = 1920, right = 0;
+        for (int x = 0; x < 1920; ++x)
+            if (Pixels::count(frame, QRectF(x, 721, 1, 39), [](QRgb c) { return qGray(c) > 60; }) > 0)
+                left = std::min(left, x), right = x;
+        const double width = QFontMetricsF(Fonts::system(11)).horizontalAdvance(backdrop.notFetchedLine);
+        QVERIFY2(std::abs(right - left - width) < 8, qPrintable(u"%1 %2"_s.arg(right - left).arg(width)));
+        backdrop.advance(whole, 0.55);
+        QVERIFY(backdrop.advance(whole, 0.58).isEmpty());
+        QVERIFY(!backdrop.isAnimating(0.6));
+        QVERIFY(!backdrop.advance(whole, 0.65).isEmpty()); // the next glow frame
     }
 
     // A sharp black and white edge down the middle shows how wide the blur is.
