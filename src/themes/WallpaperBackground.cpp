@@ -28,12 +28,10 @@ WallpaperBackground::WallpaperBackground(WallpaperManager& manager, double blurR
     , m_manager(manager)
     , m_radius(blurRadius) {
     connect(&manager, &WallpaperManager::cachedImageChanged, this, [this] {
-        // Dropped for another theme: a return to this one asks again.
-        if (m_manager.cachedImage().isNull()) {
-            m_displayed = false;
-            m_shown = {};
-            m_incoming = {};
-        }
+        // A photo the manager drops for another theme stays to the end of
+        // this showing: it still fades out, and may be chosen back.
+        if (m_displayed && !m_manager.cachedImage().isNull())
+            m_photo = m_manager.cachedImage();
         Q_EMIT changed();
     });
     connect(&manager, &WallpaperManager::fetchFailed, this, &WallpaperBackground::changed);
@@ -41,11 +39,11 @@ WallpaperBackground::WallpaperBackground(WallpaperManager& manager, double blurR
 }
 
 bool WallpaperBackground::spinning() const {
-    return m_manager.cachedImage().isNull() && !m_manager.lastFetchFailed();
+    return m_photo.isNull() && !m_manager.lastFetchFailed();
 }
 
 QRegion WallpaperBackground::advance(const QRectF& rect, double seconds) {
-    const bool placeholder = m_manager.cachedImage().isNull();
+    const bool placeholder = m_photo.isNull();
     const double glows = ClassicBackground::glowTime(seconds);
     if (m_changed || (isAnimating(seconds) && !placeholder) || (placeholder && glows != m_glowTime)) {
         m_changed = false;
@@ -57,6 +55,8 @@ QRegion WallpaperBackground::advance(const QRectF& rect, double seconds) {
 
 void WallpaperBackground::releaseCaches() {
     m_classic.releaseCaches();
+    m_photo = {};
+    m_displayed = false;
     m_shown = {};
     m_incoming = {};
     m_changed = true;
@@ -118,8 +118,9 @@ void WallpaperBackground::paint(QPainter& painter, const QRectF& rect, double se
             m_manager.loadFromLocalCache();
         if (m_manager.cachedImage().isNull())
             m_manager.prefetchNextWallpaper();
+        m_photo = m_manager.cachedImage();
     }
-    const QImage photo = m_manager.cachedImage();
+    const QImage& photo = m_photo;
     if (photo.isNull()) {
         paintPlaceholder(painter, rect, secondsShown);
         paintInBands(painter, rect,

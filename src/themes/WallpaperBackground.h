@@ -23,8 +23,8 @@ public:
     static inline const QString loadingLine = QStringLiteral("正在静悄悄地加载大自然壁纸...");
     static inline const QString notFetchedLine = QStringLiteral("这次没能取到大自然壁纸，就静静歇一会儿吧");
 
-    // The manager must outlive the backdrop. Make one per showing: only the
-    // first paint may ask for a photo.
+    // The manager must outlive the backdrop. The first paint of a showing
+    // (after releaseCaches()) loads the photo or asks for one.
     WallpaperBackground(WallpaperManager& manager, double blurRadius, QObject* parent = nullptr);
 
     // Radius in points.
@@ -67,6 +67,8 @@ private:
     static QRectF spinnerRect(const QRectF& rect);
 
     WallpaperManager& m_manager;
+    // What this showing paints, from its first paint until out of sight.
+    QImage m_photo;
     double m_radius;
     ClassicBackground m_classic;
     Layer m_shown;

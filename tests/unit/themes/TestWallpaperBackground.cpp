@@ -59,6 +59,9 @@ private Q_SLOTS:
              {QPoint(0, 0), QPoint(1919, 0), QPoint(0, 1079), QPoint(1919, 1079), QPoint(960, 540)})
             QVERIFY2(veiled(frame.pixel(at), Qt::green), qPrintable(QColor(frame.pixel(at)).name()));
         QCOMPARE(wallpapers.requests, 0);
+        // Dropped for another theme, it still shows while this showing fades out.
+        wallpapers.release();
+        QVERIFY(veiled(render(backdrop, 0.1).pixel(960, 540), Qt::green));
     }
 
     void placeholderAsksOnceAndShowsSpinnerAndLine() {
@@ -67,6 +70,9 @@ private Q_SLOTS:
         const QImage frame = render(backdrop, 0.25);
         render(backdrop, 0.5);
         QCOMPARE(wallpapers.requests, 1);
+        backdrop.releaseCaches();
+        render(backdrop, 0.75);
+        QCOMPARE(wallpapers.requests, 2); // a new showing asks again
 
         const QImage classic = render(ClassicBackground(), 0.25);
         QVERIFY(veiled(frame.pixel(300, 300), classic.pixel(300, 300)));
