@@ -60,8 +60,7 @@ private Q_SLOTS:
     void marksAfterCommands() {
         Fixture f;
         QCOMPARE(Fixture::checked(f.submenu(themes)), (QList<bool>{true, false, false}));
-        // With the rest far away the wallpaper theme fetches nothing yet;
-        // another theme drops its photo.
+        // With the rest far away nothing is fetched; another theme drops the photo.
         f.wallpapers.publish(QImage(4, 4, QImage::Format_RGB32));
         f.submenu(themes)->actions().at(1)->trigger();
         f.submenu(themes)->actions().at(1)->trigger();

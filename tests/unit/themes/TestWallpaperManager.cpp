@@ -228,8 +228,7 @@ private Q_SLOTS:
         QCOMPARE(mode(directory), 0700);
     }
 
-    // Another theme must not pay for the photo: it is decoded on first use
-    // (before any reply) and dropped on release.
+    // Decoded on first use (before any reply), not at start-up; dropped on release.
     void theCacheFileIsDecodedOnFirstUseOnly() {
         LoopbackServer server;
         server.list = u"silent"_s;
