@@ -198,7 +198,7 @@ private Q_SLOTS:
         QTcpServer closed;
         if (script.at(0) == u"closed"_s && closed.listen(QHostAddress::LocalHost))
             base.setPort(closed.serverPort()), closed.close();
-        WallpaperManager manager({base, 300, 300, directory});
+        WallpaperManager manager({base, 1000, 1000, directory});
         QSignalSpy failed(&manager, &WallpaperManager::fetchFailed);
         for (int i = script.contains(u"twice"_s) ? 2 : 1; i > 0; --i)
             manager.prefetchNextWallpaper();
