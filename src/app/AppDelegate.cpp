@@ -25,6 +25,11 @@ AppDelegate::AppDelegate(const AppServices& services, QObject* parent)
     , statsStore(services.statsStore)
     , m_services(services) {
     m_themes = new ThemeSetting(*services.defaults, this);
+    if (WallpaperManager* wallpapers = services.wallpapers)
+        connect(m_themes, &ThemeSetting::changed, wallpapers, [wallpapers](RestTheme theme) {
+            if (!RestThemes::info(theme).showsWallpaper)
+                wallpapers->release();
+        });
     m_cycle = new RestCycle(
         statsStore, [themes = m_themes] { return themes->storedRawValue(); }, this);
     connect(m_cycle, &RestCycle::workSecondsChanged, this, &AppDelegate::workSecondsChanged);
@@ -69,8 +74,11 @@ void AppDelegate::startServices() {
     showYesterdayReportPromptIfNeeded();
 }
 
+// Only for a rest at most a minute away: before that, the photo and the
+// network stack would only sit in memory.
 void AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded() {
-    if (m_services.wallpapers && RestThemes::info(m_themes->current()).showsWallpaper)
+    if (m_services.wallpapers && RestThemes::info(m_themes->current()).showsWallpaper &&
+        m_cycle->workSecondsRemaining() <= 60)
         m_services.wallpapers->prefetchNextWallpaper();
 }
 

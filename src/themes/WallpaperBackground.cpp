@@ -1,6 +1,7 @@
 #include "WallpaperBackground.h"
 
 #include "WallpaperManager.h"
+#include "ui/Bands.h"
 #include "ui/Blur.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
@@ -26,23 +27,36 @@ WallpaperBackground::WallpaperBackground(WallpaperManager& manager, double blurR
     : QObject(parent)
     , m_manager(manager)
     , m_radius(blurRadius) {
-    connect(&manager, &WallpaperManager::cachedImageChanged, this, &WallpaperBackground::changed);
+    connect(&manager, &WallpaperManager::cachedImageChanged, this, [this] {
+        // A photo the manager drops for another theme stays to the end of
+        // this showing: it still fades out, and may be chosen back.
+        if (m_displayed && !m_manager.cachedImage().isNull())
+            m_photo = m_manager.cachedImage();
+        Q_EMIT changed();
+    });
+    connect(&manager, &WallpaperManager::fetchFailed, this, &WallpaperBackground::changed);
     connect(this, &WallpaperBackground::changed, this, [this] { m_changed = true; });
 }
 
+bool WallpaperBackground::spinning() const {
+    return m_photo.isNull() && !m_manager.lastFetchFailed();
+}
+
 QRegion WallpaperBackground::advance(const QRectF& rect, double seconds) {
-    const bool placeholder = m_manager.cachedImage().isNull();
+    const bool placeholder = m_photo.isNull();
     const double glows = ClassicBackground::glowTime(seconds);
     if (m_changed || (isAnimating(seconds) && !placeholder) || (placeholder && glows != m_glowTime)) {
         m_changed = false;
         m_glowTime = glows;
         return rect.toAlignedRect();
     }
-    return placeholder ? spinnerRect(rect).adjusted(-3, -3, 3, 3).toAlignedRect() : QRegion();
+    return spinning() ? spinnerRect(rect).adjusted(-3, -3, 3, 3).toAlignedRect() : QRegion();
 }
 
 void WallpaperBackground::releaseCaches() {
     m_classic.releaseCaches();
+    m_photo = {};
+    m_displayed = false;
     m_shown = {};
     m_incoming = {};
     m_changed = true;
@@ -98,15 +112,19 @@ void WallpaperBackground::composeLatest(const QImage& photo, const QSize& size, 
 
 void WallpaperBackground::paint(QPainter& painter, const QRectF& rect, double secondsShown) {
     m_lastPaint = secondsShown;
-    const QImage photo = m_manager.cachedImage();
     if (!m_displayed) {
         m_displayed = true;
-        if (photo.isNull())
+        if (m_manager.cachedImage().isNull())
+            m_manager.loadFromLocalCache();
+        if (m_manager.cachedImage().isNull())
             m_manager.prefetchNextWallpaper();
+        m_photo = m_manager.cachedImage();
     }
+    const QImage& photo = m_photo;
     if (photo.isNull()) {
         paintPlaceholder(painter, rect, secondsShown);
-        painter.fillRect(rect, QColor::fromRgbF(0, 0, 0, float(veilOpacity)));
+        paintInBands(painter, rect,
+                     [&] { painter.fillRect(rect, QColor::fromRgbF(0, 0, 0, float(veilOpacity))); });
         return;
     }
     const double dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
@@ -138,8 +156,7 @@ void WallpaperBackground::paint(QPainter& painter, const QRectF& rect, double se
 }
 
 bool WallpaperBackground::isAnimating(double secondsShown) const {
-    return m_manager.cachedImage().isNull() || m_fadePending ||
-           (!m_incoming.image.isNull() && m_fade.isAnimating(secondsShown));
+    return spinning() || m_fadePending || (!m_incoming.image.isNull() && m_fade.isAnimating(secondsShown));
 }
 
 namespace {
@@ -160,17 +177,20 @@ QRectF WallpaperBackground::spinnerRect(const QRectF& rect) {
 
 void WallpaperBackground::paintPlaceholder(QPainter& painter, const QRectF& rect, double secondsShown) {
     m_classic.paint(painter, rect, ClassicBackground::glowTime(secondsShown));
-    static const QString text = u"正在静悄悄地加载大自然壁纸..."_s;
+    const bool turning = spinning();
+    const QString& text = turning ? loadingLine : notFetchedLine;
     const QFont font = placeholderFont();
     const QFontMetricsF metrics(font);
     const QRectF ring = spinnerRect(rect);
     const double top = ring.top();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    // A three-quarter arc turning once a second.
-    const int start = -int(std::fmod(secondsShown, 1.0) * 360 * 16);
-    painter.setPen(QPen(Palette::teal(), 2.5, Qt::SolidLine, Qt::RoundCap));
-    painter.drawArc(ring.adjusted(1.5, 1.5, -1.5, -1.5), start, 270 * 16);
+    if (turning) {
+        // A three-quarter arc turning once a second.
+        const int start = -int(std::fmod(secondsShown, 1.0) * 360 * 16);
+        painter.setPen(QPen(Palette::teal(), 2.5, Qt::SolidLine, Qt::RoundCap));
+        painter.drawArc(ring.adjusted(1.5, 1.5, -1.5, -1.5), start, 270 * 16);
+    }
     painter.setFont(font);
     painter.setPen(QColor::fromRgbF(1, 1, 1, 0.4f));
     painter.drawText(QRectF(rect.left(), top + spinner + spacing, rect.width(), metrics.height()),

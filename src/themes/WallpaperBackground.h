@@ -10,7 +10,8 @@ class WallpaperManager;
 
 // The wallpaper theme's backdrop: the manager's photo, filled and cropped,
 // blurred by the selector's radius, under a light veil; the classic backdrop
-// with a spinner and a line while there is no photo. Each radius is blurred
+// with a spinner and a line while there is no photo, and the line alone once
+// the fetch has failed. Each radius is blurred
 // once, at a fraction of the size, on a worker thread, and faded in with a
 // spring, so dragging the selector's slider never holds up a frame.
 class WallpaperBackground final : public QObject, public RestBackdrop {
@@ -19,9 +20,11 @@ public:
     static constexpr double defaultBlurRadius = 15.0;
     static constexpr double veilOpacity = 0.18;
     static constexpr Spring radiusSpring{0.4, 0.8};
+    static inline const QString loadingLine = QStringLiteral("正在静悄悄地加载大自然壁纸...");
+    static inline const QString notFetchedLine = QStringLiteral("这次没能取到大自然壁纸，就静静歇一会儿吧");
 
-    // The manager must outlive the backdrop. Make one per showing: only the
-    // first paint may ask for a photo.
+    // The manager must outlive the backdrop. The first paint of a showing
+    // (after releaseCaches()) loads the photo or asks for one.
     WallpaperBackground(WallpaperManager& manager, double blurRadius, QObject* parent = nullptr);
 
     // Radius in points.
@@ -29,7 +32,7 @@ public:
     double blurRadius() const { return m_radius; }
 
     // Paints into `rect` at `secondsShown` since the view first showed. The
-    // first call asks the manager for a photo if it has none.
+    // first call loads the cached photo, or asks for one if there is none.
     void paint(QPainter& painter, const QRectF& rect, double secondsShown) override;
     // Frames for the spinner and the fades; a steady photo costs no paint.
     bool animates() const override { return true; }
@@ -37,8 +40,10 @@ public:
     QRegion advance(const QRectF& rect, double seconds) override;
     void releaseCaches() override;
     // Whether a frame at `secondsShown` would differ from the last one: the
-    // placeholder turns, or a new radius is fading in.
+    // spinner turns, or a new radius is fading in.
     bool isAnimating(double secondsShown) const;
+    // No photo yet, and the fetch has not failed.
+    bool spinning() const;
 
     // The photo filled into `size` pixels, cropped, blurred by `radius` pixels
     // and veiled: the work one radius costs.
@@ -62,6 +67,8 @@ private:
     static QRectF spinnerRect(const QRectF& rect);
 
     WallpaperManager& m_manager;
+    // What this showing paints, from its first paint until out of sight.
+    QImage m_photo;
     double m_radius;
     ClassicBackground m_classic;
     Layer m_shown;

@@ -66,9 +66,7 @@ WallpaperSource WallpaperSource::production() {
 
 WallpaperManager::WallpaperManager(WallpaperSource source, QObject* parent)
     : QObject(parent)
-    , m_source(std::move(source)) {
-    loadFromLocalCache();
-}
+    , m_source(std::move(source)) {}
 
 QString WallpaperManager::cacheFilePath() const {
     if (m_source.cacheDirectory.isEmpty())
@@ -81,13 +79,38 @@ void WallpaperManager::publish(const QImage& image) {
     Q_EMIT cachedImageChanged();
 }
 
+void WallpaperManager::release() {
+    m_wanted = false;
+    dropNetworkIfIdle();
+    if (!m_cachedImage.isNull())
+        publish(QImage());
+}
+
+// Between chains, minutes apart, its thread and connections would only idle;
+// the libraries it loaded stay mapped whatever we do.
+void WallpaperManager::dropNetworkIfIdle() {
+    if (m_pendingReplies > 0 || !m_network)
+        return;
+    m_network->deleteLater();
+    m_network = nullptr;
+}
+
 void WallpaperManager::loadFromLocalCache() {
+    m_wanted = true;
     const QString path = cacheFilePath();
-    if (path.isEmpty() || !QFile::exists(path))
+    if (!m_cachedImage.isNull() || path.isEmpty() || !QFile::exists(path))
+        return;
+    if (const QImage image = readCacheFile(path); !image.isNull())
+        publish(image);
+}
+
+void WallpaperManager::loadFromLocalCacheInBackground() {
+    const QString path = cacheFilePath();
+    if (!m_cachedImage.isNull() || path.isEmpty() || !QFile::exists(path))
         return;
     QtConcurrent::run(&readCacheFile, path).then(this, [this](const QImage& image) {
         // A download that finished first is newer than the file.
-        if (!image.isNull() && m_cachedImage.isNull())
+        if (!image.isNull() && m_cachedImage.isNull() && m_wanted)
             publish(image);
     });
 }
@@ -110,39 +133,53 @@ QUrl WallpaperManager::url(const QString& pathAndQuery) const {
 }
 
 void WallpaperManager::prefetchNextWallpaper() {
+    m_wanted = true;
+    loadFromLocalCacheInBackground();
     if (m_isPrefetching.exchange(true))
         return;
+    const quint64 chain = ++m_chain;
+    m_lastFetchFailed = false;
     const int page = int(QRandomGenerator::system()->bounded(1, 11));
     const QUrl list = url(u"/v2/list?page=%1&limit=30"_s.arg(page));
     const QUrl fallback =
         url(u"/1920/1080?random="_s + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
     if (!list.isValid())
-        return fetchFallback(fallback);
+        return fetchFallback(fallback, chain);
     // The list's status and transport error are not looked at: a body that
     // holds photos is used whatever came with it.
-    get(list, m_source.listTimeoutMs, [this, fallback](const QByteArray& body, const QString&) {
+    get(list, m_source.listTimeoutMs, [this, fallback, chain](const QByteArray& body, const QString&) {
         QtConcurrent::run(&WallpaperManager::photoIds, body)
-            .then(this, [this, fallback](const QStringList& ids) {
+            .then(this, [this, fallback, chain](const QStringList& ids) {
                 if (ids.isEmpty()) {
                     Log::line(u"⚠️ 从 Picsum 列表获取数据失败，正在尝试直连源..."_s);
-                    return fetchFallback(fallback);
+                    return fetchFallback(fallback, chain);
                 }
                 const QString id = ids.at(qsizetype(QRandomGenerator::system()->bounded(int(ids.size()))));
                 // Encoded as one segment: an id from the reply must not reshape the address.
                 const QUrl photo =
                     url(u"/id/"_s + QString::fromLatin1(QUrl::toPercentEncoding(id)) + u"/1920/1080"_s);
                 Log::line(u"Tovi: 动态随机拉取 Picsum 壁纸: "_s + photo.toString());
-                downloadWallpaper(photo, [this, fallback](bool ok) {
+                downloadWallpaper(photo, [this, fallback, chain](bool ok) {
                     m_isPrefetching = false;
                     if (!ok)
-                        fetchFallback(fallback);
+                        fetchFallback(fallback, chain);
+                    else
+                        dropNetworkIfIdle();
                 });
             });
     });
 }
 
-void WallpaperManager::fetchFallback(const QUrl& url) {
-    downloadWallpaper(url, [this](bool) { m_isPrefetching = false; });
+void WallpaperManager::fetchFallback(const QUrl& url, quint64 chain) {
+    downloadWallpaper(url, [this, chain](bool ok) {
+        m_isPrefetching = false;
+        dropNetworkIfIdle();
+        // A chain begun meanwhile speaks for itself.
+        if (ok || chain != m_chain)
+            return;
+        m_lastFetchFailed = true;
+        Q_EMIT fetchFailed();
+    });
 }
 
 void WallpaperManager::downloadWallpaper(const QUrl& url, std::function<void(bool)> completion) {
@@ -161,7 +198,9 @@ void WallpaperManager::downloadWallpaper(const QUrl& url, std::function<void(boo
                 }
                 if (!stored.writeError.isEmpty())
                     Log::line(u"⚠️ 写入本地壁纸缓存磁盘失败: "_s + stored.writeError);
-                publish(stored.image);
+                // Kept on disk for the next rest, not in memory for another theme.
+                if (m_wanted)
+                    publish(stored.image);
                 Log::line(u"✨ 成功预缓存了最新的高清背景壁纸 (源: "_s + url.toString() + u")。"_s);
                 completion(true);
             });
@@ -172,6 +211,7 @@ void WallpaperManager::get(const QUrl& url, int timeoutMs,
                            std::function<void(const QByteArray&, const QString&)> done) {
     if (!m_network)
         m_network = new QNetworkAccessManager(this);
+    ++m_pendingReplies;
     QNetworkRequest request(url);
     request.setTransferTimeout(timeoutMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
@@ -195,14 +235,17 @@ void WallpaperManager::get(const QUrl& url, int timeoutMs,
         if (received > maxBodyBytes || total > maxBodyBytes)
             refuse(u"Response larger than 32 MiB"_s);
     });
-    connect(reply, &QNetworkReply::finished, this, [reply, refusal, done] {
+    connect(reply, &QNetworkReply::finished, this, [this, reply, refusal, done] {
         reply->deleteLater();
-        if (!refusal->isEmpty())
-            return done({}, *refusal);
+        --m_pendingReplies;
         // An HTTP error status still brings a body; only a failed transfer is an error here.
         const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
                               reply->error() >= QNetworkReply::ProxyConnectionRefusedError;
         const bool failed = reply->error() != QNetworkReply::NoError && !answered;
-        done(reply->isOpen() ? reply->readAll() : QByteArray(), failed ? reply->errorString() : QString());
+        if (!refusal->isEmpty())
+            done({}, *refusal);
+        else
+            done(reply->isOpen() ? reply->readAll() : QByteArray(),
+                 failed ? reply->errorString() : QString());
     });
 }

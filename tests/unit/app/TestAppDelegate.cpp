@@ -168,13 +168,13 @@ private Q_SLOTS:
         QCOMPARE(f.status(), u"⏳ 距离眼睛下班还有 00:01"_s);
     }
 
-    // One photo asked for at launch and one a minute before the rest, for the wallpaper theme only.
+    // A photo is asked for once a wallpaper rest is a minute away, at launch or at that minute.
     void wallpaperPrefetch_data() {
         QTest::addColumn<QString>("theme");
         QTest::addColumn<qint64>("work");
         QTest::addColumn<int>("requests");
-        QTest::newRow("wallpaper, 61 s: at launch and before the rest") << u"wallpaper"_s << 61LL << 2;
-        QTest::newRow("wallpaper, 60 s: the work never reaches the check") << u"wallpaper"_s << 60LL << 1;
+        QTest::newRow("wallpaper, 61 s: at the minute before the rest") << u"wallpaper"_s << 61LL << 1;
+        QTest::newRow("wallpaper, 60 s: at launch") << u"wallpaper"_s << 60LL << 1;
         QTest::newRow("aurora never asks") << u"aurora"_s << 1200LL << 0;
         QTest::newRow("a name that is no theme never asks") << u"Wallpaper"_s << 1200LL << 0;
     }

@@ -2,9 +2,11 @@
 #include "Pixels.h"
 #include "themes/ClassicBackground.h"
 #include "themes/WallpaperBackground.h"
+#include "ui/Fonts.h"
 
 #include <QPainter>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -57,6 +59,9 @@ private Q_SLOTS:
              {QPoint(0, 0), QPoint(1919, 0), QPoint(0, 1079), QPoint(1919, 1079), QPoint(960, 540)})
             QVERIFY2(veiled(frame.pixel(at), Qt::green), qPrintable(QColor(frame.pixel(at)).name()));
         QCOMPARE(wallpapers.requests, 0);
+        // Dropped for another theme, it still shows while this showing fades out.
+        wallpapers.release();
+        QVERIFY(veiled(render(backdrop, 0.1).pixel(960, 540), Qt::green));
     }
 
     void placeholderAsksOnceAndShowsSpinnerAndLine() {
@@ -65,6 +70,9 @@ private Q_SLOTS:
         const QImage frame = render(backdrop, 0.25);
         render(backdrop, 0.5);
         QCOMPARE(wallpapers.requests, 1);
+        backdrop.releaseCaches();
+        render(backdrop, 0.75);
+        QCOMPARE(wallpapers.requests, 2); // a new showing asks again
 
         const QImage classic = render(ClassicBackground(), 0.25);
         QVERIFY(veiled(frame.pixel(300, 300), classic.pixel(300, 300)));
@@ -77,6 +85,32 @@ private Q_SLOTS:
         });
         QVERIFY2(teal > 20, qPrintable(QString::number(teal)));
         QVERIFY2(text > 50, qPrintable(QString::number(text)));
+    }
+
+    // Both fetches refused: the spinner stops, the line says so, only the glows ask for frames.
+    void afterBothFetchesFailTheSpinnerStops() {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        WallpaperManager manager({QUrl(u"http://127.0.0.1:%1"_s.arg(closed.serverPort())), 1000, 1000, {}});
+        closed.close();
+        WallpaperBackground backdrop(manager, 15);
+        const QRectF whole(QPointF(0, 0), screen);
+        QSignalSpy failed(&manager, &WallpaperManager::fetchFailed);
+        render(backdrop, 0.25);
+        QVERIFY(failed.wait());
+        const QImage frame = render(backdrop, 0.5);
+        QCOMPARE(Pixels::count(frame, QRectF(760, 680, 400, 80),
+                               [](QRgb c) { return qBlue(c) > 140 && qGreen(c) > 120 && qRed(c) < 80; }),
+                 0);
+        int left = 1920, right = 0;
+        for (int x = 0; x < 1920; ++x)
+            if (Pixels::count(frame, QRectF(x, 721, 1, 39), [](QRgb c) { return qGray(c) > 60; }) > 0)
+                left = std::min(left, x), right = x;
+        const double width = QFontMetricsF(Fonts::system(11)).horizontalAdvance(backdrop.notFetchedLine);
+        QVERIFY2(std::abs(right - left - width) < 8, qPrintable(u"%1 %2"_s.arg(right - left).arg(width)));
+        backdrop.advance(whole, 0.55);
+        QVERIFY(backdrop.advance(whole, 0.58).isEmpty());
+        QVERIFY(!backdrop.isAnimating(0.6));
     }
 
     // A sharp black and white edge down the middle shows how wide the blur is.

@@ -5,9 +5,11 @@
 #include <QBuffer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QThreadPool>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -196,7 +198,8 @@ private Q_SLOTS:
         QTcpServer closed;
         if (script.at(0) == u"closed"_s && closed.listen(QHostAddress::LocalHost))
             base.setPort(closed.serverPort()), closed.close();
-        WallpaperManager manager({base, 300, 300, directory});
+        WallpaperManager manager({base, 1000, 1000, directory});
+        QSignalSpy failed(&manager, &WallpaperManager::fetchFailed);
         for (int i = script.contains(u"twice"_s) ? 2 : 1; i > 0; --i)
             manager.prefetchNextWallpaper();
         const QStringList expected = expand(lines);
@@ -210,6 +213,8 @@ private Q_SLOTS:
                      qPrintable(printed.at(i)));
         QVERIFY(!manager.isPrefetching());
         QCOMPARE(manager.cachedImage().isNull(), published.isEmpty());
+        QCOMPARE(manager.lastFetchFailed(), published.isEmpty());
+        QCOMPARE(failed.size(), published.isEmpty() ? 1 : 0);
         const QString file = directory + u"/cached_wallpaper_v2.jpg"_s;
         QCOMPARE(QFile::exists(file), !published.isEmpty() && !unwritable);
         if (!QFile::exists(file))
@@ -223,16 +228,24 @@ private Q_SLOTS:
         QCOMPARE(mode(directory), 0700);
     }
 
-    void theCacheFileIsPublishedBeforeAnyReply() {
+    // Decoded on first use (before any reply), not at start-up; dropped on release.
+    void theCacheFileIsDecodedOnFirstUseOnly() {
         LoopbackServer server;
         server.list = u"silent"_s;
         const QString directory = TestEnvironment::freshDirectory(u"seeded"_s);
         QVERIFY(TestEnvironment::writeFile(directory + u"/cached_wallpaper_v2.jpg"_s, jpeg(randomPhoto)));
         WallpaperManager manager({server.base(), 10'000, 10'000, directory});
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QVERIFY(manager.cachedImage().isNull());
         manager.prefetchNextWallpaper();
         QTRY_COMPARE(manager.cachedImage(), QImage::fromData(jpeg(randomPhoto)));
         QVERIFY(manager.isPrefetching());
         QVERIFY(m_lines.isEmpty());
+        manager.release();
+        QVERIFY(manager.cachedImage().isNull());
+        manager.loadFromLocalCache();
+        QCOMPARE(manager.cachedImage(), QImage::fromData(jpeg(randomPhoto)));
     }
 
     void everyPageIsWithinOneToTen() {
