@@ -2,6 +2,7 @@
 
 #include "CsvExport.h"
 
+#include "platform/AppInfo.h"
 #include "platform/Directories.h"
 
 #include <QCoreApplication>
@@ -19,9 +20,9 @@ namespace CommandLine {
 
 namespace {
 
-const QString service = u"io.github.tovi.Tovi"_s;
-const QString objectPath = u"/io/github/tovi/Tovi"_s;
-const QString interface = u"io.github.tovi.Tovi"_s;
+const QString service = AppInfo::id();
+const QString objectPath = u'/' + QString(AppInfo::id()).replace(u'.', u'/');
+const QString interface = AppInfo::id();
 constexpr int callTimeoutMs = 10000;
 constexpr qint64 longestPauseSeconds = 7 * 24 * 3600;
 
@@ -273,9 +274,7 @@ int run(const QStringList& arguments, const Context& context) {
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    QFile version(u":/version"_s);
-    QCoreApplication::setApplicationVersion(
-        version.open(QIODevice::ReadOnly) ? QString::fromUtf8(version.readAll()).trimmed() : u"unknown"_s);
+    QCoreApplication::setApplicationVersion(AppInfo::version());
     QFile out;
     QFile err;
     out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
