@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "app/Commands.h"
 #include "stats/StatsReportView.h"
 
 #include <QAction>
@@ -78,9 +79,9 @@ private Q_SLOTS:
     void eachMenuCommandOpensAnotherWindow() {
         ReportFixture f;
         f.launch();
-        f.app->showThisWeekReport();
+        f.app->commands().openReport(StatsReportScope::Kind::week);
         QWidget* first = f.app->statsReportWindow();
-        f.app->showThisWeekReport();
+        f.app->commands().openReport(StatsReportScope::Kind::week);
         QCOMPARE(reportWindows().size(), 2);
         QVERIFY(f.app->statsReportWindow() != first);
         QCOMPARE(f.app->statsReportWindow()->windowTitle(), u"Tovi 身体维护周报"_s);

@@ -1,5 +1,7 @@
 #include "AppFixture.h"
-#include "reminders/HydrationReminderManager.h"
+#include "app/Commands.h"
+#include "app/TrayMenu.h"
+#include "reminders/ReminderEngine.h"
 #include "rest/RestCycle.h"
 
 #include <QAction>
@@ -38,7 +40,7 @@ struct Fixture : AppFixture {
     }
 };
 
-enum Row { restNow = 4, restModes = 5, themes = 6, hydrationInterval = 11, pelvicInterval = 17 };
+enum Row { restNow = 4, restModes = 5, pause = 6, themes = 7, hydrationInterval = 12, pelvicInterval = 18 };
 } // namespace
 
 class TestStatusMenu : public QObject {
@@ -48,13 +50,13 @@ private Q_SLOTS:
         Fixture f;
         const QString expected = u"·%1|—|"
                                  u"·👁 护眼休息|·%2|    立即闭眼充能|"
-                                 u"▸    护眼节奏|▸    切换休息主题|—|"
+                                 u"▸    护眼节奏|▸    暂停一下|▸    切换休息主题|—|"
                                  u"·💧 喝水提醒|·%3|☐    喝水提醒：已开启|"
                                  u"▸    喝水提醒间隔（当前每 45 分钟）|    立即喝水|—|"
                                  u"·🫧 提肛提醒|·%4|☐    提肛提醒：已开启|"
                                  u"▸    提肛提醒间隔（当前每 60 分钟）|    立即提肛|—|"
                                  u"▸📊 健康统计|—|☐开机自启|—|关于 Tovi|退出"_s;
-        QCOMPARE(f.rows().join(u'|'), expected.arg(f.title(0), f.title(3), f.title(9), f.title(15)));
+        QCOMPARE(f.rows().join(u'|'), expected.arg(f.title(0), f.title(3), f.title(10), f.title(16)));
     }
 
     void marksAfterCommands() {
@@ -77,10 +79,10 @@ private Q_SLOTS:
         QCOMPARE(f.title(hydrationInterval), u"    喝水提醒间隔（当前每 90 分钟）"_s);
         QCOMPARE(Fixture::checked(f.submenu(hydrationInterval)), (QList<bool>{false, false, false, true}));
 
-        f.menu()->actions().at(10)->trigger();
-        QCOMPARE(f.title(10), u"    喝水提醒：已关闭"_s);
-        QVERIFY(!f.menu()->actions().at(10)->isChecked());
-        QCOMPARE(f.title(9), u"💧 水分雷达：已下线"_s);
+        f.menu()->actions().at(11)->trigger();
+        QCOMPARE(f.title(11), u"    喝水提醒：已关闭"_s);
+        QVERIFY(!f.menu()->actions().at(11)->isChecked());
+        QCOMPARE(f.title(10), u"💧 水分雷达：已下线"_s);
     }
 
     void theCustomEntryBeforeAndAfterSaving() {
@@ -186,12 +188,12 @@ private Q_SLOTS:
     void recordingADrinkFromTheMenu() {
         Fixture f;
         f.alerts.script = {1}; // not now
-        f.menu()->actions().at(12)->trigger();
-        QCOMPARE(f.app->hydrationReminders()->count(), 0);
+        f.menu()->actions().at(13)->trigger();
+        QCOMPARE(f.app->reminders().first()->count(), 0);
         f.alerts.script = {0};
-        f.menu()->actions().at(12)->trigger();
-        QCOMPARE(f.app->hydrationReminders()->count(), 1);
-        QCOMPARE(f.title(9), u"💧 今日 1 杯 · 下次吨吨吨 45:00"_s);
+        f.menu()->actions().at(13)->trigger();
+        QCOMPARE(f.app->reminders().first()->count(), 1);
+        QCOMPARE(f.title(10), u"💧 今日 1 杯 · 下次吨吨吨 45:00"_s);
     }
 
     void restNowStartsAManualRest() {
@@ -201,7 +203,42 @@ private Q_SLOTS:
         QVERIFY(f.app->isResting());
         QCOMPARE(f.app->restCycle().source(), StatsEventSource::manual);
         f.menu()->actions().at(restNow)->trigger(); // no second rest
-        f.app->stopRest();
+        f.app->commands().skip();
+    }
+
+    // Each entry, the line and the icon it leaves, and the way back.
+    void thePauseSubmenu() {
+        Fixture f;
+        f.clock.advanceSeconds(7); // past the start-up sign
+        QMenu* pause = f.submenu(Row::pause);
+        const auto visible = [pause] {
+            QStringList titles;
+            Q_EMIT pause->aboutToShow();
+            for (const QAction* a : pause->actions())
+                if (a->isVisible() && !a->isSeparator())
+                    titles << a->text();
+            return titles.join(u'|');
+        };
+        QCOMPARE(visible(), u"暂停 30 分钟|暂停 1 小时|暂停 2 小时|暂停到明天"_s);
+        const QList<std::pair<QDateTime, QString>> ends{
+            {localTime(2025, 3, 3, 10, 30, 7), u"10:30"_s},
+            {localTime(2025, 3, 3, 11, 0, 7), u"11:00"_s},
+            {localTime(2025, 3, 3, 12, 0, 7), u"12:00"_s},
+            {localTime(2025, 3, 4), u"明天 00:00"_s},
+        };
+        for (int i = 0; i < 4; ++i) {
+            pause->actions().at(i)->trigger();
+            QCOMPARE(f.app->commands().pausedUntil(), ends.at(i).first);
+            QCOMPARE(f.status(), u"⏸ 护眼先放个假，%1 回来营业"_s.arg(ends.at(i).second));
+            QCOMPARE(f.app->trayMenu().toolTip(), u"Tovi · 暂停中，%1 回来营业"_s.arg(ends.at(i).second));
+        }
+        QVERIFY(f.app->trayMenu().showsPaused());
+        QCOMPARE(visible(), u"暂停 30 分钟|暂停 1 小时|暂停 2 小时|暂停到明天|继续营业"_s);
+        pause->actions().last()->trigger();
+        QCOMPARE(f.app->commands().state(), Commands::State::working);
+        QVERIFY(!f.app->trayMenu().showsPaused());
+        QCOMPARE(f.status(), u"⏳ 距离眼睛下班还有 20:00"_s);
+        QCOMPARE(f.app->trayMenu().toolTip(), u"Tovi · 20 分钟后闭眼充能"_s);
     }
 };
 
