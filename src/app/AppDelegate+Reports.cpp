@@ -6,12 +6,11 @@
 #include "stats/StatsStore.h"
 
 #include <QScreen>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 void AppDelegate::showYesterdayReportPromptIfNeeded() {
-    QTimer::singleShot(1000, this, &AppDelegate::offerYesterdayReportIfNeeded);
+    Clock::after(1000, this, [this] { offerYesterdayReportIfNeeded(); });
 }
 
 void AppDelegate::offerYesterdayReportIfNeeded() {

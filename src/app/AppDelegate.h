@@ -95,8 +95,6 @@ public:
     // --- launch steps that tests take one by one
     void loadRestModeConfiguration();
     void startServices();
-    // The offer a second after launch of yesterday's report.
-    void offerYesterdayReportIfNeeded();
     void showCustomRestModeDialog();
     void setTransientStatus(const QString& message, double durationSeconds);
 
@@ -110,6 +108,8 @@ private:
     void configureMainMenuForTextEditing();
     void prefetchWallpaperForCurrentThemeIfNeeded();
     void showYesterdayReportPromptIfNeeded();
+    // The offer of yesterday's report, a second after launch.
+    void offerYesterdayReportIfNeeded();
 
     // --- rest modes
     std::optional<RestMode> savedCustomRestMode() const;

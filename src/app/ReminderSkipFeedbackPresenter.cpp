@@ -1,10 +1,10 @@
 #include "ReminderSkipFeedbackPresenter.h"
 
 #include "ReminderSkipToast.h"
+#include "platform/Clock.h"
 #include "platform/Screens.h"
 
 #include <QPropertyAnimation>
-#include <QTimer>
 
 ReminderSkipFeedbackPresenter::ReminderSkipFeedbackPresenter(Screens* screens, QObject* parent)
     : QObject(parent)
@@ -46,7 +46,7 @@ ReminderSkipToast* ReminderSkipFeedbackPresenter::showToast(const QString& title
 
     // The toast is the context: a toast closed early takes its timer along.
     QPointer<ReminderSkipFeedbackPresenter> self(this);
-    QTimer::singleShot(int(toastDuration * 1000), toast, [self, toast] {
+    Clock::after(int(toastDuration * 1000), toast, [self, toast] {
         if (self)
             self->fadeOut(toast);
     });

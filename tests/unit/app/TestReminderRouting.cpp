@@ -4,7 +4,6 @@
 #include "app/ReminderSkipFeedbackPresenter.h"
 #include "app/ReminderSkipToast.h"
 #include "reminders/ReminderEngine.h"
-#include "reminders/ReminderRows.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -44,25 +43,6 @@ private Q_SLOTS:
         settle();
         QCOMPARE(completed.size(), 5);
         QCOMPARE(completed.last().at(1).toBool(), false);
-    }
-
-    void eachDismissalShowsItsSkipLineAndAToast() {
-        AppFixture f;
-        f.launch();
-        Q_EMIT f.center.responded(
-            {u"hydration-reminder"_s, u"HYDRATION_REMINDER"_s, NotificationCenter::dismissActionIdentifier});
-        Q_EMIT f.center.responded({u"pelvic-floor-reminder"_s, u"PELVIC_FLOOR_REMINDER"_s,
-                                   NotificationCenter::dismissActionIdentifier});
-        settle();
-        QCOMPARE(f.eventsOf(StatsEventType::hydrationSkipped).size(), 1);
-        QCOMPARE(f.eventsOf(StatsEventType::pelvicSkipped).size(), 1);
-        const auto toasts = f.app->skipFeedbackPresenter()->toastWindows();
-        QCOMPARE(toasts.size(), 2);
-        QVERIFY(ReminderRows::hydration().copy.skipLines.contains(toasts.first()->message()));
-        QVERIFY(ReminderRows::pelvicFloor().copy.skipLines.contains(toasts.last()->message()));
-        QCOMPARE(toasts.first()->title(), u"喝水提醒已跳过"_s);
-        QCOMPARE(toasts.last()->title(), u"提肛提醒已跳过"_s);
-        QCOMPARE(f.status(), toasts.last()->message());
     }
 
     void toastGeometry_data() {

@@ -58,7 +58,9 @@ private Q_SLOTS:
         f.alerts.whileShown = [&](const AlertRequest&) {
             metaWhileAsked = f.store.loadMeta().lastDailyReportPromptDay;
         };
-        f.app->offerYesterdayReportIfNeeded();
+        f.launch(); // the offer comes a second later
+        QVERIFY(f.alerts.shown.isEmpty());
+        f.clock.advanceSeconds(1);
 
         QCOMPARE(f.alerts.shown.size(), offered ? 1 : 0);
         QCOMPARE(QFileInfo::exists(f.store.metaPath()), offered || !offeredOn.isEmpty());

