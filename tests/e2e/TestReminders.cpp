@@ -52,8 +52,7 @@ private Q_SLOTS:
     void aSnoozeFromTheNotificationAndAPauseThroughARestart() {
         VirtualDesktop desktop;
         QVERIFY2(desktop.isRunning(), qPrintable(desktop.error()));
-        const QString home = e2eHome(u"snooze-pause"_s);
-        auto tovi = std::make_unique<ToviProcess>(desktop, home);
+        auto tovi = std::make_unique<ToviProcess>(desktop, e2eHome(u"snooze-pause"_s));
         tovi->seedSettings(customRest(6, 3) + dueHydration());
         QVERIFY(tovi->start());
         E2E_WAIT_COMPARE(desktop.notificationsShown(), 1, 5000);
@@ -83,7 +82,6 @@ private Q_SLOTS:
         E2E_WAIT(bus({u"io.github.tovi.Tovi.Pause"_s, u"uint32:15"_s}).contains(u"method return"_s), 5000);
         QVERIFY(state().contains(u"\"paused\""_s));
         QVERIFY(tovi->endsCleanlyOn(SIGTERM));
-        tovi = std::make_unique<ToviProcess>(desktop, home);
         QVERIFY(tovi->start());
         E2E_WAIT(state().contains(u"\"paused\""_s), 5000);
         // Six seconds of work fit in the pause many times over, yet no rest comes before it ends.
