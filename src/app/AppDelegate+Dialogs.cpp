@@ -1,17 +1,18 @@
 #include "AppDelegate.h"
 
-#include "rest/RestCycle.h"
-
+#include "Commands.h"
 #include "NumberForm.h"
 #include "ReminderMenuSection.h"
 #include "platform/Alerts.h"
 #include "reminders/ReminderEngine.h"
+#include "rest/RestCycle.h"
 
 using namespace Qt::StringLiterals;
 
 std::optional<QList<qint64>> AppDelegate::runNumberDialog(const QString& message, const QString& informative,
                                                           const QList<NumberField>& fields,
-                                                          void (AppDelegate::*showInvalid)()) {
+                                                          const QString& invalidTitle,
+                                                          const QString& invalidText) {
     NumberForm form(fields);
     AlertRequest request;
     request.messageText = message;
@@ -21,35 +22,15 @@ std::optional<QList<qint64>> AppDelegate::runNumberDialog(const QString& message
     if (m_services.alerts->run(request) != 0)
         return std::nullopt;
     const auto values = form.values();
-    if (!values)
-        (this->*showInvalid)();
+    if (!values) {
+        AlertRequest invalid;
+        invalid.style = AlertRequest::Style::Warning;
+        invalid.messageText = invalidTitle;
+        invalid.informativeText = invalidText;
+        invalid.buttons = {u"好的"_s};
+        m_services.alerts->run(invalid);
+    }
     return values;
-}
-
-namespace {
-void showInvalidInputAlert(Alerts* alerts, const QString& message, const QString& informative) {
-    AlertRequest request;
-    request.style = AlertRequest::Style::Warning;
-    request.messageText = message;
-    request.informativeText = informative;
-    request.buttons = {u"好的"_s};
-    alerts->run(request);
-}
-} // namespace
-
-void AppDelegate::showInvalidCustomRestModeAlert() {
-    showInvalidInputAlert(m_services.alerts, u"护眼节奏无效"_s,
-                          u"营业时长请输入 1 到 240 分钟；眼睛下线时长请输入 5 到 3600 秒。"_s);
-}
-
-void AppDelegate::showInvalidHydrationIntervalAlert() {
-    showInvalidInputAlert(m_services.alerts, m_hydrationSection->text().invalidTitle,
-                          ReminderMenuSection::invalidIntervalText());
-}
-
-void AppDelegate::showInvalidPelvicFloorIntervalAlert() {
-    showInvalidInputAlert(m_services.alerts, m_pelvicFloorSection->text().invalidTitle,
-                          ReminderMenuSection::invalidIntervalText());
 }
 
 void AppDelegate::showCustomRestModeDialog() {
@@ -58,32 +39,20 @@ void AppDelegate::showCustomRestModeDialog() {
         {u"营业时长（分钟）"_s, workMinutes, u"例如 20"_s, 1, 240},
         {u"眼睛下线（秒）"_s, m_cycle->restDuration(), u"例如 20 或 300"_s, 5, 3600},
     };
-    const auto values =
-        runNumberDialog(u"设置护眼节奏"_s, u"按输入的营业和眼睛下线时长循环运行，下次启动也会记住。"_s,
-                        fields, &AppDelegate::showInvalidCustomRestModeAlert);
+    const auto values = runNumberDialog(
+        u"设置护眼节奏"_s, u"按输入的营业和眼睛下线时长循环运行，下次启动也会记住。"_s, fields,
+        u"护眼节奏无效"_s, u"营业时长请输入 1 到 240 分钟；眼睛下线时长请输入 5 到 3600 秒。"_s);
     if (values)
         saveCustomRestMode(values->at(0), values->at(1));
 }
 
-void AppDelegate::showIntervalDialog(ReminderMenuSection* section) {
-    ReminderEngine* manager = section->manager();
-    const QList<NumberField> fields{{u"提醒间隔（分钟）"_s, manager->intervalMinutes(),
-                                     u"例如 %1"_s.arg(manager->profile().defaultIntervalMinutes),
+void AppDelegate::showIntervalDialog(ReminderEngine* reminder) {
+    const ReminderMenuText& text = reminder->row().menu;
+    const QList<NumberField> fields{{u"提醒间隔（分钟）"_s, reminder->intervalMinutes(),
+                                     u"例如 %1"_s.arg(reminder->profile().defaultIntervalMinutes),
                                      ReminderMenuSection::minInterval, ReminderMenuSection::maxInterval}};
-    const auto values =
-        runNumberDialog(section->text().dialogTitle, section->text().dialogInformative, fields,
-                        section == m_hydrationSection ? &AppDelegate::showInvalidHydrationIntervalAlert
-                                                      : &AppDelegate::showInvalidPelvicFloorIntervalAlert);
-    if (!values)
-        return;
-    manager->setInterval(values->at(0));
-    section->refresh();
-}
-
-void AppDelegate::showHydrationIntervalDialog() {
-    showIntervalDialog(m_hydrationSection);
-}
-
-void AppDelegate::showPelvicFloorIntervalDialog() {
-    showIntervalDialog(m_pelvicFloorSection);
+    const auto values = runNumberDialog(text.dialogTitle, text.dialogInformative, fields, text.invalidTitle,
+                                        ReminderMenuSection::invalidIntervalText());
+    if (values)
+        m_commands->setReminderInterval(reminder, values->at(0));
 }

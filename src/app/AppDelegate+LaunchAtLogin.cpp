@@ -4,8 +4,6 @@
 #include "platform/Log.h"
 #include "platform/LoginItemService.h"
 
-#include <QAction>
-
 using namespace Qt::StringLiterals;
 
 void AppDelegate::toggleLaunchAtLogin() {
@@ -28,8 +26,6 @@ void AppDelegate::toggleLaunchAtLogin() {
             Log::line(u"Tovi: 已取消开机自启"_s);
         }
     }
-    if (launchAtLoginItem)
-        launchAtLoginItem->setChecked(service->isEnabled());
 }
 
 void AppDelegate::showLaunchAtLoginAlert(const QString& message) {

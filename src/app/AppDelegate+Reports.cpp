@@ -6,24 +6,11 @@
 #include "stats/StatsStore.h"
 
 #include <QScreen>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
-void AppDelegate::showTodayReport() {
-    openReport(StatsReportScope::day(Clock::now()));
-}
-
-void AppDelegate::showThisWeekReport() {
-    openReport(StatsReportScope::week(Clock::now()));
-}
-
-void AppDelegate::showThisMonthReport() {
-    openReport(StatsReportScope::month(Clock::now()));
-}
-
 void AppDelegate::showYesterdayReportPromptIfNeeded() {
-    QTimer::singleShot(1000, this, &AppDelegate::offerYesterdayReportIfNeeded);
+    Clock::after(1000, this, [this] { offerYesterdayReportIfNeeded(); });
 }
 
 void AppDelegate::offerYesterdayReportIfNeeded() {

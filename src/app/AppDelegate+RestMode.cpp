@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 
+#include "TrayMenu.h"
 #include "platform/Defaults.h"
 #include "rest/RestCycle.h"
 
@@ -23,6 +24,13 @@ std::optional<RestMode> AppDelegate::savedCustomRestMode() const {
 void AppDelegate::select(const RestMode& mode) {
     m_selectedRestModeTag = mode.tag;
     m_cycle->setDurations(mode.workDuration, mode.restDuration);
+    showRestModes();
+}
+
+void AppDelegate::showRestModes() {
+    m_trayMenu->showRestModes(m_selectedRestModeTag,
+                              {m_selectedRestModeTag, m_cycle->workDuration(), m_cycle->restDuration()},
+                              savedCustomRestMode());
 }
 
 void AppDelegate::loadRestModeConfiguration() {
@@ -49,6 +57,7 @@ void AppDelegate::selectMode(qint64 tag) {
     if (tag == customRestModeTag) {
         const auto custom = savedCustomRestMode();
         if (!custom) {
+            showRestModes();
             showCustomRestModeDialog();
             return;
         }
@@ -56,12 +65,12 @@ void AppDelegate::selectMode(qint64 tag) {
     } else if (const RestMode* preset = RestModes::preset(tag)) {
         mode = *preset;
     } else {
+        showRestModes();
         return;
     }
     select(mode);
     m_services.defaults->setInteger(selectedTagKey, mode.tag);
     updateStatusMenuTitle();
-    updateRestModeMenuItems();
 }
 
 void AppDelegate::saveCustomRestMode(qint64 workMinutes, qint64 restSeconds) {
@@ -71,5 +80,4 @@ void AppDelegate::saveCustomRestMode(qint64 workMinutes, qint64 restSeconds) {
     select({customRestModeTag, workMinutes * 60, restSeconds});
     defaults.setInteger(selectedTagKey, customRestModeTag);
     updateStatusMenuTitle();
-    updateRestModeMenuItems();
 }

@@ -1,7 +1,8 @@
 #include "AppDelegate.h"
 
-#include "ReminderMenuSection.h"
+#include "Commands.h"
 #include "ToviCopy.h"
+#include "TrayMenu.h"
 #include "platform/Clock.h"
 #include "rest/RestCycle.h"
 #include "rest/RestOverlay.h"
@@ -9,8 +10,6 @@
 #include "themes/RestTheme.h"
 #include "themes/WallpaperManager.h"
 
-#include <QAction>
-#include <QMenu>
 #include <QPointer>
 #include <QTimer>
 
@@ -27,20 +26,11 @@ void AppDelegate::startMainTimer() {
 }
 
 void AppDelegate::tick() {
-    m_cycle->tick();
-    updateReminderCountdownMenuTitles();
-}
-
-void AppDelegate::triggerRestNow() {
-    m_cycle->startRest(StatsEventSource::manual);
-}
-
-void AppDelegate::startRest(StatsEventSource source) {
-    m_cycle->startRest(source);
-}
-
-void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
-    m_cycle->stopRest(skipMessage);
+    m_commands->tick();
+    // A paused countdown does not move; the line still ends a passing message.
+    if (m_commands->state() == Commands::State::paused)
+        updateStatusMenuTitle();
+    m_trayMenu->refreshTray();
 }
 
 bool AppDelegate::isResting() const {
@@ -57,7 +47,7 @@ void AppDelegate::workSecondsChanged() {
 }
 
 void AppDelegate::restStarted() {
-    setStatusLine(ToviCopy::restStatusLine());
+    m_trayMenu->setStatusLine(ToviCopy::restStatusLine());
     m_ultramanSubtitle = ToviCopy::pick(ToviCopy::ultramanSubtitles());
     m_overlay->show();
 }
@@ -66,18 +56,16 @@ void AppDelegate::restEnded(const std::optional<QString>& skipMessage) {
     m_overlay->hide();
     updateStatusMenuTitle();
     setTransientStatus(skipMessage ? *skipMessage : ToviCopy::pick(ToviCopy::restCompleteLines()), 5.0);
-    retryDeferredRemindersAfterRest();
 }
 
 RestView* AppDelegate::makeRestView() {
     QPointer<RestCycle> cycle(m_cycle);
-    QPointer<AppDelegate> self(this);
     return new RestView(
         m_cycle->currentRestDuration(), [cycle] { return cycle ? cycle->restSecondsRemaining() : 0; },
         m_ultramanSubtitle,
-        [self](const QString& message) {
-            if (self)
-                self->stopRest(message);
+        [cycle](const QString& message) {
+            if (cycle)
+                cycle->stopRest(message);
         },
         *m_themes, m_services.wallpapers);
 }
@@ -98,19 +86,22 @@ void AppDelegate::updateStatusMenuTitle() {
         return;
     if (transientStatusMessage) {
         if (transientStatusExpiresAt && *transientStatusExpiresAt > Clock::now()) {
-            setStatusLine(*transientStatusMessage);
+            m_trayMenu->setStatusLine(*transientStatusMessage);
             return;
         }
         transientStatusMessage.reset();
         transientStatusExpiresAt.reset();
     }
-    setStatusLine(workCountdownLine(m_cycle->workSecondsRemaining()));
+    if (const auto until = m_commands->pausedUntil())
+        m_trayMenu->setStatusLine(ToviCopy::pausedStatusLine(*until, Clock::now()));
+    else
+        m_trayMenu->setStatusLine(workCountdownLine(m_cycle->workSecondsRemaining()));
 }
 
 void AppDelegate::setTransientStatus(const QString& message, double durationSeconds) {
     transientStatusMessage = message;
     transientStatusExpiresAt = Clock::now().addMSecs(qint64(durationSeconds * 1000));
-    setStatusLine(message);
+    m_trayMenu->setStatusLine(message);
 }
 
 void AppDelegate::prefetchWallpaperNearRestIfNeeded() {
@@ -118,28 +109,6 @@ void AppDelegate::prefetchWallpaperNearRestIfNeeded() {
         prefetchWallpaperForCurrentThemeIfNeeded();
 }
 
-void AppDelegate::updateReminderCountdownMenuTitles() {
-    if (!menuShowsChanges())
-        return;
-    m_hydrationSection->refreshStatus();
-    m_pelvicFloorSection->refreshStatus();
-}
-
 QString AppDelegate::statusLine() const {
-    return m_statusLine;
-}
-
-void AppDelegate::setStatusLine(const QString& text) {
-    m_statusLine = text;
-    if (statusMenuItem && statusMenuItem->text() != text && menuShowsChanges())
-        statusMenuItem->setText(text);
-}
-
-bool AppDelegate::menuShowsChanges() {
-    // A menu exported over D-Bus sends every change to the tray host; while it
-    // is closed that cost three wake-ups a second, for nobody. Some hosts never
-    // say the menu closed: a minute after it opened it counts as closed.
-    if (!m_statusMenu || !m_statusMenu->platformMenu() || m_statusMenu->isVisible())
-        return true;
-    return m_statusMenuOpenedAt && Clock::now() < m_statusMenuOpenedAt->addSecs(60);
+    return m_trayMenu->statusLine();
 }

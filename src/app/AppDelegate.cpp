@@ -1,9 +1,12 @@
 #include "AppDelegate.h"
 
+#include "Commands.h"
 #include "ToviCopy.h"
+#include "TrayMenu.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
 #include "platform/Log.h"
+#include "reminders/ReminderEngine.h"
 #include "rest/RestCycle.h"
 #include "rest/RestOverlay.h"
 #include "stats/StatsStore.h"
@@ -41,23 +44,40 @@ AppDelegate::AppDelegate(const AppServices& services, QObject* parent)
     QApplication::setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
     qApp->installEventFilter(this);
     createReminders();
+
+    m_commands = new Commands(m_cycle, m_reminders, services.defaults, services.workspaceEvents, this);
+    connect(m_commands, &Commands::stateChanged, this, &AppDelegate::updateStatusMenuTitle);
+    connect(m_commands, &Commands::reportRequested, this, &AppDelegate::openReport);
+    connect(m_commands, &Commands::said, this,
+            [this](const QString& line) { setTransientStatus(line, 5.0); });
+
+    m_trayMenu = new TrayMenu(m_commands, m_themes, services.loginItems, this);
+    connect(m_trayMenu, &TrayMenu::restModeSelected, this, &AppDelegate::selectMode);
+    connect(m_trayMenu, &TrayMenu::customRestModeDialogRequested, this,
+            &AppDelegate::showCustomRestModeDialog);
+    connect(m_trayMenu, &TrayMenu::themeSelected, this,
+            &AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded);
+    connect(m_trayMenu, &TrayMenu::intervalDialogRequested, this, &AppDelegate::showIntervalDialog);
+    connect(m_trayMenu, &TrayMenu::launchAtLoginToggled, this, &AppDelegate::toggleLaunchAtLogin);
+    connect(m_trayMenu, &TrayMenu::aboutRequested, this, &AppDelegate::showAbout);
+    connect(m_trayMenu, &TrayMenu::quitRequested, this, &AppDelegate::quitApp);
 }
 
 AppDelegate::~AppDelegate() {
     m_overlay->close();
-    delete m_statusMenu;
     delete m_mainMenu;
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
-    configureHydrationReminder();
-    configurePelvicFloorReminder();
     configureReminderNotifications();
     loadRestModeConfiguration();
     configureMainMenuForTextEditing();
-    configureStatusItem();
-    setupMenu();
+    m_trayMenu->build(m_services.trayHosts);
     startServices();
+}
+
+QMenu* AppDelegate::statusMenu() const {
+    return m_trayMenu->menu();
 }
 
 void AppDelegate::startServices() {
@@ -67,6 +87,7 @@ void AppDelegate::startServices() {
     startReminders();
     statsStore->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, Clock::now());
     m_cycle->restartWork();
+    m_commands->restorePause();
     updateStatusMenuTitle();
     setTransientStatus(ToviCopy::pick(ToviCopy::startupSigns()), 6.0);
     startMainTimer();

@@ -6,41 +6,37 @@
 #include <QDateTime>
 #include <QKeySequence>
 #include <QList>
-#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <optional>
 
 class Alerts;
+class Commands;
 class Defaults;
-class HydrationReminderManager;
-class NotificationCenter;
-class PelvicFloorReminderManager;
-class ReminderEngine;
-class ReminderMenuSection;
-class ReminderNotificationRouter;
-class ReminderSkipFeedbackPresenter;
-class TrayHosts;
-class WorkspaceEvents;
 class LoginItemService;
-class QTextBrowser;
-class QTextDocument;
-struct NumberField;
-class QAction;
+class NotificationCenter;
 class QMenu;
 class QMenuBar;
-class QSystemTrayIcon;
+class QTextBrowser;
+class QTextDocument;
 class QTimer;
 class QWidget;
+class ReminderEngine;
+class ReminderNotificationRouter;
+class ReminderSkipFeedbackPresenter;
 class RestCycle;
 class RestOverlay;
 class RestView;
 class RestWindow;
-class ThemeSetting;
 class Screens;
 class StatsStore;
-struct StatsReportScope;
+class ThemeSetting;
+class TrayHosts;
+class TrayMenu;
 class WallpaperManager;
+class WorkspaceEvents;
+struct NumberField;
+struct StatsReportScope;
 
 // The desktop services AppDelegate works through; main.cpp hands in the real
 // ones, tests hand in fakes. None is owned.
@@ -57,8 +53,8 @@ struct AppServices {
     TrayHosts* trayHosts = nullptr;
 };
 
-// The one application object: owns the status item, the menus, the timers and
-// all rest-cycle state. Its areas live in AppDelegate+<Area>.cpp.
+// The one application object: builds the rest cycle, the reminders, the
+// commands and the tray, and connects them. Its areas live in AppDelegate+<Area>.cpp.
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
@@ -71,22 +67,48 @@ public:
     bool applicationShouldTerminate() const { return m_isQuitting; }
     static constexpr bool applicationShouldTerminateAfterLastWindowClosed() { return false; }
     void quitApp();
-
-    // --- launch steps, in order
-    void configureHydrationReminder();
-    void configurePelvicFloorReminder();
-    void configureReminderNotifications();
-    void loadRestModeConfiguration();
-    void configureMainMenuForTextEditing();
     // Ctrl+Q on every desktop, whatever its own key scheme says.
     static QKeySequence quitKey() { return QKeySequence(Qt::CTRL | Qt::Key_Q); }
-    void configureStatusItem();
-    void createStatusItem();
-    void setupMenu();
+
+    // The one-second tick of the main timer.
+    void tick();
+
+    // --- what the adaptor, the tests and the status line read
+    Commands& commands() const { return *m_commands; }
+    TrayMenu& trayMenu() const { return *m_trayMenu; }
+    const RestCycle& restCycle() const { return *m_cycle; }
+    qint64 selectedRestModeTag() const { return m_selectedRestModeTag; }
+    bool isResting() const;
+    const QList<RestWindow*>& restWindows() const;
+    // The status menu's live line.
+    QString statusLine() const;
+    static QString workCountdownLine(qint64 secondsLeft);
+    const QList<ReminderEngine*>& reminders() const { return m_reminders; }
+    ReminderNotificationRouter* notificationRouter() const { return reminderNotificationRouter; }
+    ReminderSkipFeedbackPresenter* skipFeedbackPresenter() const { return reminderSkipFeedbackPresenter; }
+    QMenu* statusMenu() const;
+    QMenuBar* mainMenu() const { return m_mainMenu; }
+    QWidget* statsReportWindow() const;
+    static void fillAboutNotes(QTextDocument* document);
+    static QTextBrowser* makeAboutAccessory();
+
+    // --- launch steps that tests take one by one
+    void loadRestModeConfiguration();
     void startServices();
+    void showCustomRestModeDialog();
+    void setTransientStatus(const QString& message, double durationSeconds);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // --- launch steps, in order
+    void createReminders();
+    void configureReminderNotifications();
+    void configureMainMenuForTextEditing();
     void prefetchWallpaperForCurrentThemeIfNeeded();
     void showYesterdayReportPromptIfNeeded();
-    // The offer itself, which showYesterdayReportPromptIfNeeded runs a second after launch.
+    // The offer of yesterday's report, a second after launch.
     void offerYesterdayReportIfNeeded();
 
     // --- rest modes
@@ -94,105 +116,41 @@ public:
     void selectMode(qint64 tag);
     // Stores a custom mode the dialog validated and switches to it.
     void saveCustomRestMode(qint64 workMinutes, qint64 restSeconds);
-    void updateRestModeMenuItems();
+    void select(const RestMode& mode);
+    void showRestModes();
 
-    // --- rest timer
+    // --- rest timer and status line
     void startMainTimer();
-    void tick();
-    void triggerRestNow();
-    void startRest(StatsEventSource source);
-    void stopRest(const std::optional<QString>& skipMessage = std::nullopt);
-    void retryDeferredRemindersAfterRest();
     void updateStatusMenuTitle();
-    void setTransientStatus(const QString& message, double durationSeconds);
     void prefetchWallpaperNearRestIfNeeded();
-    void updateReminderCountdownMenuTitles();
-
-    // --- status menu
-    // What an entry does; refreshDynamicState reads it to know which mark it shows.
-    enum class MenuCommand {
-        none,
-        selectTheme,
-        selectMode,
-    };
-    static MenuCommand commandOf(const QAction* entry);
-    void menuWillOpen(QMenu* menu);
-    void refreshDynamicState(QAction* entry);
-    void selectTheme(QAction* entry);
-    void toggleHydrationReminder();
-    void togglePelvicFloorReminder();
-    void selectHydrationInterval(qint64 minutes);
-    void selectPelvicFloorInterval(qint64 minutes);
-    void recordHydrationDrink();
-    void recordPelvicFloorCompletion();
-    void showTodayReport();
-    void showThisWeekReport();
-    void showThisMonthReport();
-    static QString menuHeaderTitle();
+    RestView* makeRestView();
+    void restStarted();
+    void restEnded(const std::optional<QString>& skipMessage);
+    void workSecondsChanged();
 
     // --- reports
     // A new window each time; the latest is held, earlier ones stay until closed.
     void openReport(const StatsReportScope& scope);
-    QWidget* statsReportWindow() const;
 
-    // --- input dialogs
+    // --- dialogs
     // Runs a form of number fields; the values when applied and valid. Invalid
-    // input shows `showInvalid` and gives nothing, as does cancelling.
+    // input shows `invalidTitle` with `invalidText` and gives nothing, as does cancelling.
     std::optional<QList<qint64>> runNumberDialog(const QString& message, const QString& informative,
                                                  const QList<NumberField>& fields,
-                                                 void (AppDelegate::*showInvalid)());
-    void showCustomRestModeDialog();
-    void showHydrationIntervalDialog();
-    void showPelvicFloorIntervalDialog();
-    void showInvalidCustomRestModeAlert();
-    void showInvalidHydrationIntervalAlert();
-    void showInvalidPelvicFloorIntervalAlert();
+                                                 const QString& invalidTitle, const QString& invalidText);
+    void showIntervalDialog(ReminderEngine* reminder);
 
     // --- reminders
-    void createReminders();
     void startReminders();
     void stopReminders();
-    void updateHydrationMenuItems();
-    void updatePelvicFloorMenuItems();
 
     // --- launch at login, about
     void toggleLaunchAtLogin();
     void showLaunchAtLoginAlert(const QString& message);
     void showAbout();
-    static void fillAboutNotes(QTextDocument* document);
-    static QTextBrowser* makeAboutAccessory();
 
-    // --- what tests and the status line read
-    const RestCycle& restCycle() const { return *m_cycle; }
-    bool isResting() const;
-    const QList<RestWindow*>& restWindows() const;
-    qint64 selectedRestModeTag() const { return m_selectedRestModeTag; }
-    // The status menu's live line.
-    QString statusLine() const;
-    static QString workCountdownLine(qint64 secondsLeft);
-    HydrationReminderManager* hydrationReminders() const { return hydrationReminderManager; }
-    PelvicFloorReminderManager* pelvicFloorReminders() const { return pelvicFloorReminderManager; }
-    ReminderNotificationRouter* notificationRouter() const { return reminderNotificationRouter; }
-    ReminderSkipFeedbackPresenter* skipFeedbackPresenter() const { return reminderSkipFeedbackPresenter; }
-
-    QMenu* statusMenu() const { return m_statusMenu; }
-    QMenuBar* mainMenu() const { return m_mainMenu; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void showIntervalDialog(ReminderMenuSection* section);
     static constexpr qint64 defaultRestModeTag = RestModes::defaultTag;
     static constexpr qint64 customRestModeTag = RestModes::customTag;
-    const QList<RestMode>& restModePresets = RestModes::presets();
-
-    QSystemTrayIcon* statusItem = nullptr;
-    QAction* statusMenuItem = nullptr;
-    QAction* launchAtLoginItem = nullptr;
-    QAction* restModeSummaryMenuItem = nullptr;
-    QAction* customRestModeMenuItem = nullptr;
-    QMap<qint64, QAction*> modeMenuItems;
 
     qint64 m_selectedRestModeTag = defaultRestModeTag;
     bool m_isQuitting = false;
@@ -200,38 +158,20 @@ private:
     std::optional<QDateTime> transientStatusExpiresAt;
     QTimer* mainTimer = nullptr;
 
-    HydrationReminderManager* hydrationReminderManager = nullptr;
-    PelvicFloorReminderManager* pelvicFloorReminderManager = nullptr;
+    QList<ReminderEngine*> m_reminders;
     ReminderNotificationRouter* reminderNotificationRouter = nullptr;
     ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter = nullptr;
-    ReminderMenuSection* m_hydrationSection = nullptr;
-    ReminderMenuSection* m_pelvicFloorSection = nullptr;
 
     StatsStore* const statsStore;
     ThemeSetting* m_themes = nullptr;
     RestCycle* m_cycle = nullptr;
     RestOverlay* m_overlay = nullptr;
-
-    QMenu* makeRestModeSubMenu();
-    QMenu* makeThemeSubMenu();
-    QMenu* makeReportSubMenu();
-    QAction* addCommand(QMenu* menu, const QString& title, void (AppDelegate::*action)());
-
-    void popUpStatusMenu();
-    void setStatusLine(const QString& text);
-    bool menuShowsChanges();
-    void select(const RestMode& mode);
-    RestView* makeRestView();
-    void restStarted();
-    void restEnded(const std::optional<QString>& skipMessage);
-    void workSecondsChanged();
+    Commands* m_commands = nullptr;
+    TrayMenu* m_trayMenu = nullptr;
 
     AppServices m_services;
-    QMenu* m_statusMenu = nullptr;
     QMenuBar* m_mainMenu = nullptr;
     bool m_servicesStarted = false;
-    std::optional<QDateTime> m_statusMenuOpenedAt;
-    QString m_statusLine;
     QString m_ultramanSubtitle;
     QPointer<QWidget> m_statsReportWindow;
 };

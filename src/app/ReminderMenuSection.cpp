@@ -3,6 +3,7 @@
 #include "reminders/ReminderEngine.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 
 using namespace Qt::StringLiterals;
@@ -11,10 +12,10 @@ QString ReminderMenuSection::invalidIntervalText() {
     return u"提醒间隔请输入 %1 到 %2 分钟。"_s.arg(minInterval).arg(maxInterval);
 }
 
-ReminderMenuSection::ReminderMenuSection(ReminderEngine* manager, ReminderMenuText text, QObject* parent)
+ReminderMenuSection::ReminderMenuSection(ReminderEngine* reminder, QObject* parent)
     : QObject(parent)
-    , m_manager(manager)
-    , m_text(std::move(text)) {}
+    , m_manager(reminder)
+    , m_text(reminder->row().menu) {}
 
 void ReminderMenuSection::addTo(QMenu* menu) {
     menu->addAction(m_text.heading)->setEnabled(false);
@@ -28,9 +29,11 @@ void ReminderMenuSection::addTo(QMenu* menu) {
     // Marks can go stale behind the menu's back, through the dialog or a notification.
     connect(intervals, &QMenu::aboutToShow, this, &ReminderMenuSection::refresh);
     m_presets.clear();
+    auto* presets = new QActionGroup(intervals);
     for (qint64 minutes : m_text.presets) {
         QAction* entry = intervals->addAction(u"每 %1 分钟"_s.arg(minutes));
         entry->setCheckable(true);
+        presets->addAction(entry);
         connect(entry, &QAction::triggered, this, [this, minutes] { Q_EMIT intervalSelected(minutes); });
         m_presets.append(entry);
     }

@@ -4,21 +4,11 @@
 #include <QObject>
 #include <QString>
 
+#include "reminders/ReminderProfile.h"
+
 class QAction;
 class QMenu;
 class ReminderEngine;
-
-// What differs between the two reminder blocks of the status menu and their
-// interval dialogs; everything else is ReminderMenuSection's, written once.
-struct ReminderMenuText {
-    QString heading;     // "💧 喝水提醒"
-    QString name;        // "喝水提醒"
-    QString recordTitle; // "    立即喝水"
-    QString dialogTitle;
-    QString dialogInformative;
-    QString invalidTitle;
-    QList<qint64> presets;
-};
 
 // One reminder's block of the status menu: heading, status line, switch,
 // interval submenu with presets and the dialog entry, and the record command.
@@ -30,10 +20,7 @@ public:
     static constexpr qint64 maxInterval = 480;
     static QString invalidIntervalText();
 
-    ReminderMenuSection(ReminderEngine* manager, ReminderMenuText text, QObject* parent = nullptr);
-
-    ReminderEngine* manager() const { return m_manager; }
-    const ReminderMenuText& text() const { return m_text; }
+    ReminderMenuSection(ReminderEngine* reminder, QObject* parent = nullptr);
 
     void addTo(QMenu* menu);
     // Titles and marks from the manager's state.
@@ -48,7 +35,7 @@ Q_SIGNALS:
 
 private:
     ReminderEngine* const m_manager;
-    const ReminderMenuText m_text;
+    const ReminderMenuText& m_text;
     QAction* m_status = nullptr;
     QAction* m_toggle = nullptr;
     QAction* m_interval = nullptr;

@@ -1,11 +1,10 @@
 #include "ReminderSkipFeedbackPresenter.h"
 
 #include "ReminderSkipToast.h"
-#include "ToviCopy.h"
+#include "platform/Clock.h"
 #include "platform/Screens.h"
 
 #include <QPropertyAnimation>
-#include <QTimer>
 
 ReminderSkipFeedbackPresenter::ReminderSkipFeedbackPresenter(Screens* screens, QObject* parent)
     : QObject(parent)
@@ -15,9 +14,9 @@ ReminderSkipFeedbackPresenter::~ReminderSkipFeedbackPresenter() {
     qDeleteAll(m_toastWindows);
 }
 
-void ReminderSkipFeedbackPresenter::present(ReminderSkipFeedbackKind kind, const QString& message) {
+void ReminderSkipFeedbackPresenter::present(const QString& title, const QString& message) {
     QMetaObject::invokeMethod(
-        this, [this, kind, message] { showToast(kind, message); }, Qt::QueuedConnection);
+        this, [this, title, message] { showToast(title, message); }, Qt::QueuedConnection);
 }
 
 QRect ReminderSkipFeedbackPresenter::toastGeometry(const std::optional<QRect>& availableArea) {
@@ -26,11 +25,7 @@ QRect ReminderSkipFeedbackPresenter::toastGeometry(const std::optional<QRect>& a
     return {x, area.y() + topOffset, ReminderSkipToast::width, ReminderSkipToast::height};
 }
 
-ReminderSkipToast* ReminderSkipFeedbackPresenter::showToast(ReminderSkipFeedbackKind kind,
-                                                            const QString& message) {
-    const QString title = kind == ReminderSkipFeedbackKind::hydration
-                              ? ToviCopy::hydrationSkippedToastTitle()
-                              : ToviCopy::pelvicFloorSkippedToastTitle();
+ReminderSkipToast* ReminderSkipFeedbackPresenter::showToast(const QString& title, const QString& message) {
     auto* toast = new ReminderSkipToast(title, message);
     std::optional<QRect> area;
     if (m_screens) {
@@ -51,7 +46,7 @@ ReminderSkipToast* ReminderSkipFeedbackPresenter::showToast(ReminderSkipFeedback
 
     // The toast is the context: a toast closed early takes its timer along.
     QPointer<ReminderSkipFeedbackPresenter> self(this);
-    QTimer::singleShot(int(toastDuration * 1000), toast, [self, toast] {
+    Clock::after(int(toastDuration * 1000), toast, [self, toast] {
         if (self)
             self->fadeOut(toast);
     });

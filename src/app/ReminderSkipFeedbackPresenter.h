@@ -10,8 +10,6 @@
 class ReminderSkipToast;
 class Screens;
 
-enum class ReminderSkipFeedbackKind { hydration, pelvicFloor };
-
 // Shows a skipped reminder's line as a toast near the top of the main screen
 // for three seconds. Toasts are independent: each fades on its own schedule.
 class ReminderSkipFeedbackPresenter : public QObject {
@@ -26,8 +24,8 @@ public:
     ~ReminderSkipFeedbackPresenter() override;
 
     // Shows the toast on a later turn of the event loop.
-    void present(ReminderSkipFeedbackKind kind, const QString& message);
-    ReminderSkipToast* showToast(ReminderSkipFeedbackKind kind, const QString& message);
+    void present(const QString& title, const QString& message);
+    ReminderSkipToast* showToast(const QString& title, const QString& message);
 
     // The toasts on screen, oldest first.
     const QList<ReminderSkipToast*>& toastWindows() const { return m_toastWindows; }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "reminders/ReminderProfile.h"
-
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,40 +14,14 @@ const QStringList& restCompleteLines();
 const QStringList& ultramanSubtitles();
 QString restStatusLine();
 
+// --- pause
+// A pause submenu entry: seconds from now, 0 for until tomorrow.
+QString pauseChoiceTitle(qint64 seconds);
+QString pausedStatusLine(const QDateTime& until, const QDateTime& now);
+// The tray icon's tool tip: `secondsToRest` 0 while resting, -1 while paused.
+QString toolTip(qint64 secondsToRest, const QDateTime& pausedUntil, const QDateTime& now);
+
 // One entry of `lines`, chosen uniformly at random; empty for an empty table.
 QString pick(const QStringList& lines);
-
-// --- body reminders
-const QList<ReminderText>& hydrationReminderTexts();
-const QStringList& hydrationSkipRoasts();
-const QStringList& hydrationLoggedLines();
-const QList<ReminderText>& pelvicFloorReminderTexts();
-const QStringList& pelvicFloorSkipRoasts();
-const QStringList& pelvicFloorLoggedLines();
-// Every pelvic-floor body ends with two line feeds and this.
-const QString& pelvicFloorInstruction();
-
-// A random pair of the table.
-ReminderText hydrationReminder();
-ReminderText pelvicFloorReminder();
-// Row `index` of the table, as a reminder shows it.
-ReminderText pelvicFloorReminder(qsizetype index);
-// A random logged line, "%d" replaced by the day's count.
-QString hydrationLoggedLine(qint64 count);
-QString pelvicFloorLoggedLine(qint64 count);
-QString formatLoggedLine(const QString& line, qint64 count);
-
-// Everything each reminder shows: alert buttons, status lines, the pickers.
-ReminderCopy hydrationCopy();
-ReminderCopy pelvicFloorCopy();
-
-// The confirm buttons of the notifications and the alerts.
-QString hydrationActionTitle();
-QString pelvicFloorActionTitle();
-QString reminderSkipButton();
-
-// Titles of the skip toast.
-QString hydrationSkippedToastTitle();
-QString pelvicFloorSkippedToastTitle();
 
 } // namespace ToviCopy

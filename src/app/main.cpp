@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "BusInterface.h"
 #include "cli/CommandLine.h"
 #include "platform/Alerts.h"
 #include "platform/AppInfo.h"
@@ -47,6 +48,10 @@ int main(int argc, char* argv[]) {
     DesktopTrayHosts trayHosts;
     AppDelegate delegate({&defaults, &alerts, &screens, &StatsStore::shared(), &loginItems, &notifications,
                           &workspaceEvents, &wallpapers, &trayHosts});
+    // The command line's way in; the instance lock above already keeps a second Tovi out.
+    BusInterface bus(&delegate.commands());
+    if (!bus.registerOn(QDBusConnection::sessionBus()))
+        Log::line(u"Tovi: 会话总线上的名字已被占用或没有会话总线，命令行控制不可用"_s);
     // At login the panel may start after us: only a tray still missing then is worth a word.
     QTimer::singleShot(std::chrono::seconds(5), &trayHosts,
                        [&trayHosts, &notifications] { trayHosts.sayOnceIfMissing(&notifications); });

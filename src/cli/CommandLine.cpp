@@ -21,7 +21,7 @@ namespace CommandLine {
 namespace {
 
 const QString service = AppInfo::id();
-const QString objectPath = u'/' + QString(AppInfo::id()).replace(u'.', u'/');
+const QString objectPath = AppInfo::objectPath();
 const QString interface = AppInfo::id();
 constexpr int callTimeoutMs = 10000;
 constexpr qint64 longestPauseSeconds = 7 * 24 * 3600;

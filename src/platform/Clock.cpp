@@ -1,5 +1,6 @@
 #include "Clock.h"
 
+#include <QTimer>
 #include <atomic>
 
 namespace {
@@ -14,6 +15,14 @@ std::atomic<const Clock*> installed{&systemClock};
 
 QDateTime Clock::now() {
     return installed.load()->currentDateTime();
+}
+
+void Clock::after(int ms, QObject* context, std::function<void()> work) {
+    installed.load()->schedule(ms, context, std::move(work));
+}
+
+void Clock::schedule(int ms, QObject* context, std::function<void()> work) const {
+    QTimer::singleShot(ms, context, std::move(work));
 }
 
 void Clock::install(const Clock* clock) {

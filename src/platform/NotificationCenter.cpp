@@ -102,8 +102,10 @@ void DBusNotificationCenter::post(const NotificationRequest& request) {
 
     QStringList actions;
     const auto category = m_categories.constFind(request.categoryIdentifier);
-    if (category != m_categories.cend())
-        actions << category->actionIdentifier << category->actionTitle;
+    if (category != m_categories.cend()) {
+        for (const NotificationAction& action : category->actions)
+            actions << action.identifier << action.title;
+    }
     // Offering the body click as "default" makes servers report it as such;
     // without it many close the notification, which reads as a dismissal.
     actions << u"default"_s << QString();

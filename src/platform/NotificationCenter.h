@@ -7,11 +7,15 @@
 #include <QString>
 #include <functional>
 
-// A kind of notification and its one action button.
+struct NotificationAction {
+    QString identifier;
+    QString title;
+};
+
+// A kind of notification and its action buttons, in order.
 struct NotificationCategory {
     QString identifier;
-    QString actionIdentifier;
-    QString actionTitle;
+    QList<NotificationAction> actions;
     // The owner is told when the user dismisses a notification of this kind.
     bool customDismiss = true;
 };

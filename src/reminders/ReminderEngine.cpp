@@ -1,5 +1,7 @@
 #include "ReminderEngine.h"
 
+#include "ReminderRows.h"
+
 #include "platform/Alerts.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
@@ -9,26 +11,31 @@
 #include "stats/StatsStore.h"
 
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
 
 using namespace Qt::StringLiterals;
 
-ReminderEngine::ReminderEngine(ReminderProfile profile, ReminderCopy copy, const ReminderServices& services,
-                               QObject* parent)
+namespace {
+QString pick(const QStringList& lines) {
+    return lines.isEmpty() ? QString() : lines.at(QRandomGenerator::global()->bounded(qint64(lines.size())));
+}
+} // namespace
+
+ReminderEngine::ReminderEngine(ReminderRow row, const ReminderServices& services, QObject* parent)
     : QObject(parent)
-    , m_profile(std::move(profile))
-    , m_copy(std::move(copy))
+    , m_row(std::move(row))
     , m_services(services) {
     m_services.defaults->registerDefaults({
-        {m_profile.enabledKey, true},
-        {m_profile.intervalKey, m_profile.defaultIntervalMinutes},
+        {m_row.profile.enabledKey, true},
+        {m_row.profile.intervalKey, m_row.profile.defaultIntervalMinutes},
     });
     if (m_services.notifications) {
         connect(m_services.notifications, &NotificationCenter::postFailed, this, [this](const QString& id) {
             // Its prompt was recorded when the post went out.
-            if (id == m_profile.notificationIdentifier)
+            if (id == m_row.profile.notificationIdentifier)
                 showAlertLater(false);
         });
     }
@@ -67,22 +74,22 @@ void ReminderEngine::observeWorkspaceResumeEvents() {
 }
 
 bool ReminderEngine::isEnabled() const {
-    return m_services.defaults->boolean(m_profile.enabledKey, true);
+    return m_services.defaults->boolean(m_row.profile.enabledKey, true);
 }
 
 qint64 ReminderEngine::effectiveInterval(qint64 minutes) const {
     if (minutes < 1)
-        return m_profile.defaultIntervalMinutes;
+        return m_row.profile.defaultIntervalMinutes;
     return std::min(minutes, maximumIntervalMinutes);
 }
 
 qint64 ReminderEngine::intervalMinutes() const {
     return effectiveInterval(
-        m_services.defaults->integer(m_profile.intervalKey, m_profile.defaultIntervalMinutes));
+        m_services.defaults->integer(m_row.profile.intervalKey, m_row.profile.defaultIntervalMinutes));
 }
 
 qint64 ReminderEngine::count() const {
-    return std::max<qint64>(0, m_services.defaults->integer(m_profile.countKey, 0));
+    return std::max<qint64>(0, m_services.defaults->integer(m_row.profile.countKey, 0));
 }
 
 bool ReminderEngine::isToday(const std::optional<QDateTime>& moment) const {
@@ -90,20 +97,19 @@ bool ReminderEngine::isToday(const std::optional<QDateTime>& moment) const {
 }
 
 bool ReminderEngine::hasStartedToday() const {
-    return isToday(m_services.defaults->date(m_profile.dayStartedAtKey));
+    return isToday(m_services.defaults->date(m_row.profile.dayStartedAtKey));
 }
 
 std::optional<QDateTime> ReminderEngine::nextReminderAt() const {
-    return m_services.defaults->date(m_profile.nextReminderAtKey);
+    return m_services.defaults->date(m_row.profile.nextReminderAtKey);
 }
 
 void ReminderEngine::setNextReminderAt(const QDateTime& moment) {
-    m_services.defaults->setDate(m_profile.nextReminderAtKey, moment);
+    m_services.defaults->setDate(m_row.profile.nextReminderAtKey, moment);
 }
 
 void ReminderEngine::notifyStateChange() {
-    if (onStateChange)
-        onStateChange();
+    Q_EMIT stateChanged();
 }
 
 void ReminderEngine::dropTimer() {
@@ -113,27 +119,27 @@ void ReminderEngine::dropTimer() {
 
 void ReminderEngine::removeNotifications() {
     if (m_services.notifications)
-        m_services.notifications->remove(m_profile.notificationIdentifier);
+        m_services.notifications->remove(m_row.profile.notificationIdentifier);
 }
 
 void ReminderEngine::ensureFreshDayState() {
-    const auto started = m_services.defaults->date(m_profile.dayStartedAtKey);
+    const auto started = m_services.defaults->date(m_row.profile.dayStartedAtKey);
     if (!started)
         return;
     if (!isToday(started)) {
         dropTimer();
         m_deferredReminderAfterRest = false;
-        m_services.defaults->remove(m_profile.dayStartedAtKey);
-        m_services.defaults->remove(m_profile.nextReminderAtKey);
+        m_services.defaults->remove(m_row.profile.dayStartedAtKey);
+        m_services.defaults->remove(m_row.profile.nextReminderAtKey);
         removeNotifications();
     }
     ensureFreshCount();
 }
 
 void ReminderEngine::ensureFreshCount() {
-    if (isToday(m_services.defaults->date(m_profile.countDateKey)))
+    if (isToday(m_services.defaults->date(m_row.profile.countDateKey)))
         return;
-    m_services.defaults->setInteger(m_profile.countKey, 0);
+    m_services.defaults->setInteger(m_row.profile.countKey, 0);
 }
 
 void ReminderEngine::beginTodayIfNeeded() {
@@ -141,9 +147,9 @@ void ReminderEngine::beginTodayIfNeeded() {
     if (hasStartedToday())
         return;
     const QDateTime now = Clock::now();
-    m_services.defaults->setDate(m_profile.dayStartedAtKey, now);
-    m_services.defaults->setInteger(m_profile.countKey, 0);
-    m_services.defaults->setDate(m_profile.countDateKey, now);
+    m_services.defaults->setDate(m_row.profile.dayStartedAtKey, now);
+    m_services.defaults->setInteger(m_row.profile.countKey, 0);
+    m_services.defaults->setDate(m_row.profile.countDateKey, now);
     setNextReminderAt(now.addSecs(intervalMinutes() * 60));
     scheduleTimerIfNeeded();
 }
@@ -151,7 +157,7 @@ void ReminderEngine::beginTodayIfNeeded() {
 void ReminderEngine::scheduleTimerIfNeeded() {
     dropTimer();
     const auto next = nextReminderAt();
-    if (!isEnabled() || !hasStartedToday() || !next)
+    if (m_paused || !isEnabled() || !hasStartedToday() || !next)
         return;
     const qint64 untilMs = Clock::now().msecsTo(*next);
     // QTimer takes an int of milliseconds; a longer wait is re-aimed when it ends.
@@ -176,13 +182,13 @@ void ReminderEngine::reminderTimerFired() {
 
 void ReminderEngine::fireReminderIfNeeded() {
     ensureFreshDayState();
-    if (!isEnabled() || !hasStartedToday()) {
+    if (m_paused || !isEnabled() || !hasStartedToday()) {
         notifyStateChange();
         return;
     }
     const QDateTime now = Clock::now();
     QDateTime next;
-    if (shouldDeferReminder && shouldDeferReminder()) {
+    if (m_resting) {
         m_deferredReminderAfterRest = true;
         next = now.addSecs(deferRetrySeconds);
     } else {
@@ -221,9 +227,9 @@ void ReminderEngine::showAlertLater(bool recordPrompt) {
 void ReminderEngine::addNotificationRequest() {
     removeNotifications();
     recordPromptShown(StatsEventSource::scheduled);
-    const ReminderText text = m_copy.pickReminder();
-    m_services.notifications->post(
-        {m_profile.notificationIdentifier, m_profile.categoryIdentifier, text.title, text.body, true});
+    const ReminderText text = pickText();
+    m_services.notifications->post({m_row.profile.notificationIdentifier, m_row.profile.categoryIdentifier,
+                                    text.title, text.body, true});
 }
 
 bool ReminderEngine::showReminderAlert(StatsEventSource source, bool recordPrompt) {
@@ -231,12 +237,12 @@ bool ReminderEngine::showReminderAlert(StatsEventSource source, bool recordPromp
         return false;
     if (recordPrompt)
         recordPromptShown(source);
-    const ReminderText text = m_copy.pickReminder();
+    const ReminderText text = pickText();
     AlertRequest request;
     request.style = AlertRequest::Style::Informational;
     request.messageText = text.title;
     request.informativeText = text.body;
-    request.buttons = {m_copy.confirmButton, m_copy.skipButton};
+    request.buttons = {m_row.copy.confirmButton, m_row.copy.skipButton, m_row.copy.snoozeButton};
     m_alertOpen = true;
     QPointer<ReminderEngine> self(this);
     const int answer = m_services.alerts->run(request);
@@ -251,6 +257,10 @@ bool ReminderEngine::showReminderAlert(StatsEventSource source, bool recordPromp
         recordCount(source, std::nullopt);
         return true;
     }
+    if (answer == 2) {
+        snooze(source);
+        return false;
+    }
     reportReminderSkipped(source);
     return false;
 }
@@ -261,8 +271,8 @@ void ReminderEngine::recordCount(StatsEventSource source, std::optional<qint64> 
     const qint64 before = count();
     const qint64 after = before < std::numeric_limits<qint64>::max() ? before + 1 : before;
     const QDateTime now = Clock::now();
-    m_services.defaults->setInteger(m_profile.countKey, after);
-    m_services.defaults->setDate(m_profile.countDateKey, now);
+    m_services.defaults->setInteger(m_row.profile.countKey, after);
+    m_services.defaults->setDate(m_row.profile.countDateKey, now);
     removeNotifications();
     const qint64 interval = intervalMinutes();
     if (isEnabled()) {
@@ -270,29 +280,77 @@ void ReminderEngine::recordCount(StatsEventSource source, std::optional<qint64> 
         scheduleTimerIfNeeded();
     }
     StatsPayload payload{{u"countAfter"_s, after}, {u"intervalMinutes"_s, interval}};
-    if (m_profile.recordsGuidedSeconds)
+    if (m_row.profile.recordsGuidedSeconds)
         payload.insert(u"guidedSeconds"_s, guidedSeconds.value_or(0));
-    m_services.statsStore->record(m_profile.completedType, source, std::nullopt, payload, now);
+    m_services.statsStore->record(m_row.profile.completedType, source, std::nullopt, payload, now);
     notifyStateChange();
 }
 
 void ReminderEngine::recordPromptShown(StatsEventSource source) {
-    m_services.statsStore->record(m_profile.promptShownType, source, std::nullopt,
+    m_services.statsStore->record(m_row.profile.promptShownType, source, std::nullopt,
                                   {{u"intervalMinutes"_s, intervalMinutes()}}, Clock::now());
 }
 
 void ReminderEngine::reportReminderSkipped(StatsEventSource source) {
-    m_services.statsStore->record(m_profile.skippedType, source, std::nullopt,
+    m_services.statsStore->record(m_row.profile.skippedType, source, std::nullopt,
                                   {{u"intervalMinutes"_s, intervalMinutes()}}, Clock::now());
-    if (onReminderSkipped)
-        onReminderSkipped(m_copy.pickSkipLine());
+    Q_EMIT skipped(pick(m_row.copy.skipLines));
+}
+
+void ReminderEngine::snooze(StatsEventSource source) {
+    const QDateTime now = Clock::now();
+    m_services.statsStore->record(m_row.profile.snoozedType, source, std::nullopt,
+                                  {{u"intervalMinutes"_s, intervalMinutes()}}, now);
+    removeNotifications();
+    if (isEnabled() && hasStartedToday()) {
+        setNextReminderAt(now.addSecs(snoozeSeconds));
+        scheduleTimerIfNeeded();
+    }
+    notifyStateChange();
+}
+
+void ReminderEngine::setResting(bool resting) {
+    m_resting = resting;
+    if (!resting)
+        retryDeferredReminderAfterRest();
+}
+
+void ReminderEngine::setPaused(bool paused) {
+    if (m_paused == paused)
+        return;
+    m_paused = paused;
+    if (paused) {
+        dropTimer();
+        m_deferredReminderAfterRest = false;
+    } else if (isEnabled() && hasStartedToday()) {
+        const QDateTime now = Clock::now();
+        const auto next = nextReminderAt();
+        if (!next || *next <= now)
+            setNextReminderAt(now.addSecs(intervalMinutes() * 60));
+        scheduleTimerIfNeeded();
+    }
+    notifyStateChange();
+}
+
+ReminderText ReminderEngine::pickText() const {
+    const qsizetype size = m_row.copy.reminders.size();
+    return size ? ReminderRows::text(m_row.copy, QRandomGenerator::global()->bounded(qint64(size)))
+                : ReminderText{};
+}
+
+QString ReminderEngine::loggedLine() const {
+    return ReminderRows::loggedLine(pick(m_row.copy.loggedLines), count());
 }
 
 bool ReminderEngine::handleNotificationResponse(const NotificationResponse& response) {
-    if (response.categoryIdentifier != m_profile.categoryIdentifier)
+    if (response.categoryIdentifier != m_row.profile.categoryIdentifier)
         return false;
-    if (response.actionIdentifier == m_profile.confirmActionIdentifier) {
+    if (response.actionIdentifier == m_row.profile.confirmActionIdentifier) {
         recordCount(StatsEventSource::notification, std::nullopt);
+        return true;
+    }
+    if (response.actionIdentifier == m_row.profile.snoozeActionIdentifier) {
+        snooze(StatsEventSource::notification);
         return true;
     }
     if (response.actionIdentifier == NotificationCenter::dismissActionIdentifier) {
@@ -311,7 +369,7 @@ void ReminderEngine::handleResumeEvent() {
 }
 
 void ReminderEngine::setEnabled(bool on) {
-    m_services.defaults->setBoolean(m_profile.enabledKey, on);
+    m_services.defaults->setBoolean(m_row.profile.enabledKey, on);
     if (on) {
         beginTodayIfNeeded();
         scheduleTimerIfNeeded();
@@ -323,7 +381,7 @@ void ReminderEngine::setEnabled(bool on) {
 }
 
 void ReminderEngine::setInterval(qint64 minutes) {
-    m_services.defaults->setInteger(m_profile.intervalKey, minutes);
+    m_services.defaults->setInteger(m_row.profile.intervalKey, minutes);
     if (isEnabled() && hasStartedToday()) {
         setNextReminderAt(Clock::now().addSecs(effectiveInterval(minutes) * 60));
         scheduleTimerIfNeeded();
@@ -338,6 +396,7 @@ void ReminderEngine::retryDeferredReminderAfterRest() {
     if (isEnabled() && hasStartedToday()) {
         setNextReminderAt(Clock::now().addSecs(afterRestDelaySeconds));
         scheduleTimerIfNeeded();
+        notifyStateChange();
     }
 }
 
@@ -352,15 +411,15 @@ QString ReminderEngine::statusText() {
         // Rounded up to a whole second.
         remaining = ms > 0 ? (ms + 999) / 1000 : -((-ms) / 1000);
         if (remaining <= 0)
-            return m_copy.statusDue.arg(n);
+            return m_row.copy.statusDue.arg(n);
     }
     if (!isEnabled())
-        return m_copy.statusOff;
+        return m_row.copy.statusOff;
     if (!hasStartedToday())
-        return m_copy.statusWaiting;
+        return m_row.copy.statusWaiting;
     if (!next)
-        return m_copy.statusLoading.arg(n);
-    return m_copy.statusScheduled.arg(n, formatRemaining(remaining));
+        return m_row.copy.statusLoading.arg(n);
+    return m_row.copy.statusScheduled.arg(n, formatRemaining(remaining));
 }
 
 QString ReminderEngine::formatRemaining(qint64 seconds) {

@@ -6,7 +6,6 @@
 #include <QList>
 #include <QMetaObject>
 #include <QObject>
-#include <functional>
 #include <optional>
 
 class QTimer;
@@ -14,11 +13,12 @@ struct NotificationResponse;
 
 // One interval reminder: the day model, one one-shot timer, delivery through
 // a notification or the modal alert, counting, skipping and the status line.
-// Both body reminders are this engine over their own profile.
+// Each body reminder is this engine over its own row.
 class ReminderEngine : public QObject {
     Q_OBJECT
 public:
     static constexpr qint64 repeatDelaySeconds = 600;
+    static constexpr qint64 snoozeSeconds = 600;
     static constexpr qint64 deferRetrySeconds = 60;
     static constexpr qint64 afterRestDelaySeconds = 5;
     static constexpr qint64 minimumTimerDelaySeconds = 1;
@@ -26,18 +26,11 @@ public:
     // interval x 60 can never overflow.
     static constexpr qint64 maximumIntervalMinutes = 366 * 24 * 60;
 
-    ReminderEngine(ReminderProfile profile, ReminderCopy copy, const ReminderServices& services,
-                   QObject* parent = nullptr);
+    ReminderEngine(ReminderRow row, const ReminderServices& services, QObject* parent = nullptr);
     ~ReminderEngine() override;
 
-    // Told after any change that affects the menu.
-    std::function<void()> onStateChange;
-    // Asked when a reminder is due; true holds it back (a rest is running).
-    std::function<bool()> shouldDeferReminder;
-    // Given a skip line after each skip.
-    std::function<void(const QString&)> onReminderSkipped;
-
-    const ReminderProfile& profile() const { return m_profile; }
+    const ReminderRow& row() const { return m_row; }
+    const ReminderProfile& profile() const { return m_row.profile; }
 
     // Launch: observe resume events, refresh the day and, when enabled, begin it.
     void start();
@@ -48,10 +41,22 @@ public:
     void setInterval(qint64 minutes);
     // True when the user confirmed.
     bool showReminderAlert(StatsEventSource source, bool recordPrompt = true);
+    // Counts one done now; `guidedSeconds` goes into the payload of rows that record it.
+    void recordCount(StatsEventSource source, std::optional<qint64> guidedSeconds = std::nullopt);
+    // Neither done nor skipped: the same reminder comes back in ten minutes.
+    void snooze(StatsEventSource source);
+    // While a rest is on screen a due reminder waits, and comes soon after the rest.
+    void setResting(bool resting);
+    // While paused nothing fires; a reminder that fell due meanwhile is not
+    // made up, its interval starts afresh when the pause ends.
+    void setPaused(bool paused);
+    bool isPaused() const { return m_paused; }
     // True when the response was this reminder's and was handled.
     bool handleNotificationResponse(const NotificationResponse& response);
     void retryDeferredReminderAfterRest();
     QString statusText();
+    // A random logged line with the day's count.
+    QString loggedLine() const;
 
     bool isEnabled() const;
     // The stored interval, below 1 read as the default.
@@ -74,9 +79,13 @@ public:
     // "%02d:%02d" below an hour, then "<h>小时<m>分".
     static QString formatRemaining(qint64 seconds);
 
-protected:
     void ensureFreshCount();
-    void recordCount(StatsEventSource source, std::optional<qint64> guidedSeconds);
+
+Q_SIGNALS:
+    // After any change that affects the menu or the next moment.
+    void stateChanged();
+    // After each skip, with the line that answers it.
+    void skipped(const QString& line);
 
 private:
     bool isToday(const std::optional<QDateTime>& moment) const;
@@ -91,13 +100,16 @@ private:
     qint64 effectiveInterval(qint64 minutes) const;
     void notifyStateChange();
 
-    ReminderProfile m_profile;
-    ReminderCopy m_copy;
+    ReminderText pickText() const;
+
+    ReminderRow m_row;
     ReminderServices m_services;
     QTimer* m_reminderTimer = nullptr;
     bool m_deferredReminderAfterRest = false;
     // A second alert while one is open would stack modal loops.
     bool m_alertOpen = false;
     bool m_stopped = false;
+    bool m_resting = false;
+    bool m_paused = false;
     QList<QMetaObject::Connection> m_observers;
 };

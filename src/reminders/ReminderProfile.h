@@ -2,8 +2,9 @@
 
 #include "stats/StatsEvent.h"
 
+#include <QList>
 #include <QString>
-#include <functional>
+#include <QStringList>
 
 class Alerts;
 class Defaults;
@@ -17,13 +18,18 @@ struct ReminderText {
     bool operator==(const ReminderText&) const = default;
 };
 
-// The fixed lines one reminder shows. The application's text catalogue fills
-// it in, so the engine never reaches up into the application layer.
+// The lines one reminder shows.
 struct ReminderCopy {
-    std::function<ReminderText()> pickReminder;
-    std::function<QString()> pickSkipLine;
+    QList<ReminderText> reminders;
+    // Added to every body after a blank line, when set.
+    QString instruction;
+    QStringList skipLines;
+    // "%d" is the day's count.
+    QStringList loggedLines;
     QString confirmButton;
     QString skipButton;
+    QString snoozeButton;
+    QString skippedToastTitle;
     // Status lines, checked in this order; %1 is the day's count, %2 the time left.
     QString statusDue;
     QString statusOff;
@@ -32,9 +38,21 @@ struct ReminderCopy {
     QString statusScheduled;
 };
 
-// What makes one reminder differ from the other: keys, identifiers, defaults
-// and event types.
+// What a reminder's block of the status menu and its interval dialog say.
+struct ReminderMenuText {
+    QString heading;     // "💧 喝水提醒"
+    QString name;        // "喝水提醒"
+    QString recordTitle; // "    立即喝水"
+    QString dialogTitle;
+    QString dialogInformative;
+    QString invalidTitle;
+    QList<qint64> presets;
+};
+
+// Keys, identifiers, defaults and event types.
 struct ReminderProfile {
+    // The name others know it by: "hydration", "pelvic".
+    QString id;
     QString enabledKey;
     QString intervalKey;
     QString dayStartedAtKey;
@@ -45,11 +63,20 @@ struct ReminderProfile {
     QString notificationIdentifier;
     QString categoryIdentifier;
     QString confirmActionIdentifier;
+    QString snoozeActionIdentifier;
     StatsEventType promptShownType = StatsEventType::hydrationPromptShown;
     StatsEventType completedType = StatsEventType::hydrationCompleted;
     StatsEventType skippedType = StatsEventType::hydrationSkipped;
+    StatsEventType snoozedType = StatsEventType::hydrationSnoozed;
     // Completions carry "guidedSeconds" in their payload.
     bool recordsGuidedSeconds = false;
+};
+
+// One reminder as data: a third reminder is one more row.
+struct ReminderRow {
+    ReminderProfile profile;
+    ReminderCopy copy;
+    ReminderMenuText menu;
 };
 
 // The services a reminder works through; none is owned. A missing

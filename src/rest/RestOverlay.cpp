@@ -2,6 +2,7 @@
 
 #include "RestView.h"
 #include "RestWindow.h"
+#include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/Memory.h"
 #include "platform/Screens.h"
@@ -63,7 +64,7 @@ void RestOverlay::hide() {
     // Once the views are gone, and again once the font cache has let their
     // faces go, hand the freed memory back to the system.
     for (int ms : {1000, 15000})
-        QTimer::singleShot(ms, this, [] { Memory::giveBack(); });
+        Clock::after(ms, this, [] { Memory::giveBack(); });
 }
 
 void RestOverlay::close() {

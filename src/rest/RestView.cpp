@@ -4,6 +4,7 @@
 #include "RestCopy.h"
 #include "ThemeSelectorOverlay.h"
 #include "VisualEffectView.h"
+#include "platform/Clock.h"
 #include "ui/Blur.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
@@ -421,7 +422,7 @@ void RestView::skipCompleted() {
     m_card.animate(1.0, t, cardSpring);
     scheduleFrames();
     update();
-    QTimer::singleShot(int(skipReportDelaySeconds * 1000), this, [this, line] {
+    Clock::after(int(skipReportDelaySeconds * 1000), this, [this, line] {
         if (m_onSkip)
             m_onSkip(line);
     });

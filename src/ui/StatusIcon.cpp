@@ -62,7 +62,7 @@ QPainterPath glyphPath() {
 }
 } // namespace
 
-QImage renderStatusBarIcon(qreal ratio) {
+QImage renderStatusBarIcon(qreal ratio, bool paused) {
     QImage image((iconSize * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
@@ -77,26 +77,26 @@ QImage renderStatusBarIcon(qreal ratio) {
     p.setBrush(Qt::NoBrush);
     p.drawPath(path);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor::fromRgbF(1.0f, 0.82f, 0.12f));
+    p.setBrush(paused ? QColor::fromRgbF(0.62f, 0.62f, 0.62f) : QColor::fromRgbF(1.0f, 0.82f, 0.12f));
     p.drawPath(path);
 
     // The dot sits in the lower right corner (its y is given from the bottom).
     const QRectF dot(16.5, iconSize.height() - 2.2 - 2.6, 2.6, 2.6);
-    p.setBrush(QColor::fromRgbF(0.09f, 0.88f, 0.85f));
+    p.setBrush(paused ? QColor::fromRgbF(0.85f, 0.85f, 0.85f) : QColor::fromRgbF(0.09f, 0.88f, 0.85f));
     p.drawEllipse(dot);
     return image;
 }
 
-QIcon makeStatusBarIcon() {
+QIcon makeStatusBarIcon(bool paused) {
     // Installed, the same art is in the icon theme: StatusNotifierItem hosts
     // that prefer a name get "tovi-status" and draw it at their own size.
-    if (QIcon::hasThemeIcon(u"tovi-status"_s))
+    if (!paused && QIcon::hasThemeIcon(u"tovi-status"_s))
         return QIcon::fromTheme(u"tovi-status"_s);
     // Square sizes drawn at their own scale: StatusNotifierItem hosts pick a
     // pixmap by side length and would otherwise scale a 22 x 18 one.
     QIcon icon;
     for (const int side : {16, 22, 24, 32, 44, 48, 64}) {
-        QImage art = renderStatusBarIcon(side / iconSize.width());
+        QImage art = renderStatusBarIcon(side / iconSize.width(), paused);
         art.setDevicePixelRatio(1);
         QImage square(side, side, QImage::Format_ARGB32_Premultiplied);
         square.fill(Qt::transparent);

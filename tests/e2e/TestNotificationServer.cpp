@@ -2,10 +2,10 @@
 #include "FakeAlerts.h"
 #include "FakeClock.h"
 #include "TestEnvironment.h"
-#include "app/ToviCopy.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
-#include "reminders/HydrationReminderManager.h"
+#include "reminders/ReminderEngine.h"
+#include "reminders/ReminderRows.h"
 #include "stats/StatsStore.h"
 
 #include <QDBusConnection>
@@ -27,8 +27,9 @@ private:
             , defaults(base + u"/Tovi.conf"_s)
             , store(base)
             , center(bus)
-            , hydration(ToviCopy::hydrationCopy(), {&defaults, &center, &alerts, &store, nullptr}) {
-            center.setCategories({{u"HYDRATION_REMINDER"_s, u"HYDRATION_DRANK"_s, u"水分充值 +1"_s, true}});
+            , hydration(ReminderRows::hydration(), {&defaults, &center, &alerts, &store, nullptr}) {
+            center.setCategories(
+                {{u"HYDRATION_REMINDER"_s, {{u"HYDRATION_DRANK"_s, u"水分充值 +1"_s}}, true}});
             connect(&center, &NotificationCenter::responded, &hydration,
                     [this](const NotificationResponse& r) { hydration.handleNotificationResponse(r); });
             hydration.start();
@@ -51,7 +52,7 @@ private:
         StatsStore store;
         FakeAlerts alerts;
         DBusNotificationCenter center;
-        HydrationReminderManager hydration;
+        ReminderEngine hydration;
     };
 
     bool authorized(DBusNotificationCenter& center) {
@@ -91,7 +92,7 @@ private Q_SLOTS:
         monitor.terminate();
         monitor.waitForFinished();
         bool titleSeen = false;
-        for (const ReminderText& text : ToviCopy::hydrationReminderTexts())
+        for (const ReminderText& text : ReminderRows::hydration().copy.reminders)
             titleSeen |= calls.contains(u"\""_s + text.title + u"\""_s);
         QVERIFY2(titleSeen, qPrintable(calls.left(2000)));
         QVERIFY(calls.contains(u"\"message-new-instant\""_s));

@@ -1,6 +1,9 @@
 #include "E2eHarness.h"
 
+#include <QFile>
+#include <QStandardPaths>
 #include <QTest>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -43,6 +46,48 @@ private Q_SLOTS:
         // Gone again by itself.
         E2E_WAIT(!toastShown(desktop), 10000);
         QVERIFY(tovi.events(u"hydration_completed"_s).isEmpty());
+    }
+
+    // 稍后提醒 in dunst, then a pause through a restart of Tovi that ends by itself.
+    void aSnoozeFromTheNotificationAndAPauseThroughARestart() {
+        VirtualDesktop desktop;
+        QVERIFY2(desktop.isRunning(), qPrintable(desktop.error()));
+        auto tovi = std::make_unique<ToviProcess>(desktop, e2eHome(u"snooze-pause"_s));
+        tovi->seedSettings(customRest(6, 3) + dueHydration());
+        QVERIFY(tovi->start());
+        E2E_WAIT_COMPARE(desktop.notificationsShown(), 1, 5000);
+        QFile pattern(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                      u"/desktop/pick-pattern"_s);
+        QVERIFY(pattern.open(QIODevice::WriteOnly) && pattern.write("SNOOZE\\|稍后提醒") > 0);
+        pattern.close();
+        QCOMPARE(desktop.dunstctl({u"context"_s}).exitCode, 0);
+        E2E_WAIT_COMPARE(tovi->events(u"hydration_snoozed"_s).size(), 1, 5000);
+        QCOMPARE(tovi->events(u"hydration_snoozed"_s).first().value("source"_L1).toString(),
+                 u"notification"_s);
+        QVERIFY(tovi->events(u"hydration_completed"_s).isEmpty() &&
+                tovi->events(u"hydration_skipped"_s).isEmpty());
+
+        const auto bus = [&](const QStringList& arguments) {
+            return runCommand(u"dbus-send"_s,
+                              QStringList{u"--session"_s, u"--print-reply"_s, u"--dest=io.github.tovi.Tovi"_s,
+                                          u"/io/github/tovi/Tovi"_s} +
+                                  arguments,
+                              tovi->environment())
+                .output;
+        };
+        const auto state = [&] {
+            return bus({u"org.freedesktop.DBus.Properties.Get"_s, u"string:io.github.tovi.Tovi"_s,
+                        u"string:State"_s});
+        };
+        E2E_WAIT(bus({u"io.github.tovi.Tovi.Pause"_s, u"uint32:15"_s}).contains(u"method return"_s), 5000);
+        QVERIFY(state().contains(u"\"paused\""_s));
+        QVERIFY(tovi->endsCleanlyOn(SIGTERM));
+        QVERIFY(tovi->start());
+        E2E_WAIT(state().contains(u"\"paused\""_s), 5000);
+        // Six seconds of work fit in the pause many times over, yet no rest comes before it ends.
+        E2E_WAIT(state().contains(u"\"working\""_s), 20000);
+        QVERIFY(tovi->events(u"rest_started"_s).isEmpty());
+        E2E_WAIT_COMPARE(tovi->events(u"rest_started"_s).size(), 1, 15000);
     }
 
     void aReminderDueDuringARestWaitsForItsEnd() {

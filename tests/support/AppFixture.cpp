@@ -28,16 +28,24 @@ AppFixture::AppFixture(const QStringList& settings, LoginItemService* login)
     , base(TestEnvironment::freshDirectory(u"app-%1"_s.arg(++fixtures)))
     , defaults(base + u"/Tovi.conf"_s)
     , store(base)
-    , loginItems(base + u"/autostart/tovi.desktop"_s, u"/usr/bin/tovi"_s) {
+    , loginItems(base + u"/autostart/tovi.desktop"_s, u"/usr/bin/tovi"_s)
+    , loginService(login ? login : &loginItems) {
     for (const QString& pair : settings)
         defaults.setString(pair.section(u'=', 0, 0), pair.section(u'=', 1));
     screens.setSideBySide(2);
     Log::setCapture(&log);
+    restart();
+}
+
+void AppFixture::restart() {
+    if (app)
+        app->quitApp();
+    app.reset();
     app = std::make_unique<AppDelegate>(AppServices{.defaults = &defaults,
                                                     .alerts = &alerts,
                                                     .screens = &screens,
                                                     .statsStore = &store,
-                                                    .loginItems = login ? login : &loginItems,
+                                                    .loginItems = loginService,
                                                     .notifications = &center,
                                                     .workspaceEvents = &workspace,
                                                     .wallpapers = &wallpapers});

@@ -25,6 +25,8 @@ struct AppFixture {
     ~AppFixture();
 
     void launch() { app->applicationDidFinishLaunching(); }
+    // Quits and starts a new delegate over the same settings and store; not launched.
+    void restart();
     QList<StatsEvent> events() const;
     QList<StatsEvent> eventsOf(StatsEventType type) const;
     QString status() const { return app->statusLine(); }
@@ -42,6 +44,7 @@ struct AppFixture {
     WorkspaceEvents workspace;
     XdgAutostartLoginItem loginItems;
     FakeWallpapers wallpapers;
+    LoginItemService* loginService;
     QStringList log;
     std::unique_ptr<AppDelegate> app;
 };

@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "app/Commands.h"
 #include "app/ToviCopy.h"
 #include "rest/RestCycle.h"
 #include "rest/RestView.h"
@@ -70,7 +71,7 @@ private Q_SLOTS:
         QFETCH(bool, quits);
         AppFixture f;
         f.launch();
-        f.app->triggerRestNow();
+        f.app->commands().rest();
         QWidget window;
         QKeyEvent key(QEvent::KeyPress, Qt::Key_Q, Qt::ControlModifier, u"q"_s);
         QEvent quit(QEvent::Quit);

@@ -3,9 +3,7 @@
 #include "app/ReminderNotificationRouter.h"
 #include "app/ReminderSkipFeedbackPresenter.h"
 #include "app/ReminderSkipToast.h"
-#include "app/ToviCopy.h"
-#include "reminders/HydrationReminderManager.h"
-#include "reminders/PelvicFloorReminderManager.h"
+#include "reminders/ReminderEngine.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -18,8 +16,8 @@ class TestReminderRouting : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // An action id registered with the server that the engine does not
-    // accept would leave the button dead.
-    void eachRegisteredActionCountsOnceForItsReminder() {
+    // accept would leave the button dead: the first counts, the second snoozes.
+    void eachRegisteredActionWorksOnceForItsReminder() {
         AppFixture f;
         f.launch();
         // Becoming the delegate again must not deliver each answer twice.
@@ -27,55 +25,24 @@ private Q_SLOTS:
         QCOMPARE(f.center.categories.size(), 2);
         QSignalSpy completed(f.app->notificationRouter(), &ReminderNotificationRouter::responseCompleted);
         const QStringList ids{u"hydration-reminder"_s, u"pelvic-floor-reminder"_s};
-        for (int i = 0; i < 2; ++i) {
-            const NotificationCategory& c = f.center.categories.at(i);
+        for (int i = 0; i < 4; ++i) {
+            const NotificationCategory& c = f.center.categories.at(i % 2);
             QVERIFY(c.customDismiss);
-            Q_EMIT f.center.responded({ids.at(i), c.identifier, c.actionIdentifier});
+            Q_EMIT f.center.responded({ids.at(i % 2), c.identifier, c.actions.at(i / 2).identifier});
             // Handled on a later turn, never inside the centre's signal.
             QCOMPARE(completed.size(), i);
             settle();
             QCOMPARE(completed.size(), i + 1);
         }
-        QCOMPARE(f.app->hydrationReminders()->count(), 1);
-        QCOMPARE(f.app->pelvicFloorReminders()->count(), 1);
+        for (const ReminderEngine* reminder : f.app->reminders()) {
+            QCOMPARE(reminder->count(), 1);
+            QCOMPARE(f.eventsOf(reminder->profile().snoozedType).size(), 1);
+        }
         // An answer nobody takes is still completed, as not consumed.
         Q_EMIT f.center.responded({u"id"_s, u"SOMETHING_ELSE"_s, u"ACTION"_s});
         settle();
-        QCOMPARE(completed.size(), 3);
+        QCOMPARE(completed.size(), 5);
         QCOMPARE(completed.last().at(1).toBool(), false);
-    }
-
-    void eachDismissalShowsItsSkipLineAndAToast() {
-        AppFixture f;
-        f.launch();
-        Q_EMIT f.center.responded(
-            {u"hydration-reminder"_s, u"HYDRATION_REMINDER"_s, NotificationCenter::dismissActionIdentifier});
-        Q_EMIT f.center.responded({u"pelvic-floor-reminder"_s, u"PELVIC_FLOOR_REMINDER"_s,
-                                   NotificationCenter::dismissActionIdentifier});
-        settle();
-        QCOMPARE(f.eventsOf(StatsEventType::hydrationSkipped).size(), 1);
-        QCOMPARE(f.eventsOf(StatsEventType::pelvicSkipped).size(), 1);
-        const auto toasts = f.app->skipFeedbackPresenter()->toastWindows();
-        QCOMPARE(toasts.size(), 2);
-        QVERIFY(ToviCopy::hydrationSkipRoasts().contains(toasts.first()->message()));
-        QVERIFY(ToviCopy::pelvicFloorSkipRoasts().contains(toasts.last()->message()));
-        QCOMPARE(toasts.first()->title(), u"喝水提醒已跳过"_s);
-        QCOMPARE(toasts.last()->title(), u"提肛提醒已跳过"_s);
-        QCOMPARE(f.status(), toasts.last()->message());
-    }
-
-    // An engine may call back after the delegate is gone, e.g. while quitting.
-    void callbacksDoNothingOnceTheDelegateIsGone() {
-        AppFixture f;
-        f.launch();
-        const auto skipped = f.app->hydrationReminders()->onReminderSkipped;
-        const auto defer = f.app->hydrationReminders()->shouldDeferReminder;
-        const auto changed = f.app->hydrationReminders()->onStateChange;
-        f.app.reset();
-        skipped(u"later"_s);
-        changed();
-        QVERIFY(!defer());
-        settle();
     }
 
     void toastGeometry_data() {
@@ -109,9 +76,9 @@ private Q_SLOTS:
         screens.setSideBySide(1);
         ReminderSkipFeedbackPresenter presenter(&screens);
         QSignalSpy shown(&presenter, &ReminderSkipFeedbackPresenter::toastShown);
-        presenter.present(ReminderSkipFeedbackKind::hydration, u"💧 水杯表示：我不是桌搭"_s);
-        presenter.present(ReminderSkipFeedbackKind::pelvicFloor, u"two"_s);
-        presenter.present(ReminderSkipFeedbackKind::hydration, u"three"_s);
+        presenter.present(u"喝水提醒已跳过"_s, u"💧 水杯表示：我不是桌搭"_s);
+        presenter.present(u"提肛提醒已跳过"_s, u"two"_s);
+        presenter.present(u"喝水提醒已跳过"_s, u"three"_s);
         // Shown on a later turn, never inside the engine's callback.
         QVERIFY(presenter.toastWindows().isEmpty());
         settle();

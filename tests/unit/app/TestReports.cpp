@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "app/Commands.h"
 #include "stats/StatsReportView.h"
 
 #include <QAction>
@@ -57,7 +58,9 @@ private Q_SLOTS:
         f.alerts.whileShown = [&](const AlertRequest&) {
             metaWhileAsked = f.store.loadMeta().lastDailyReportPromptDay;
         };
-        f.app->offerYesterdayReportIfNeeded();
+        f.launch(); // the offer comes a second later
+        QVERIFY(f.alerts.shown.isEmpty());
+        f.clock.advanceSeconds(1);
 
         QCOMPARE(f.alerts.shown.size(), offered ? 1 : 0);
         QCOMPARE(QFileInfo::exists(f.store.metaPath()), offered || !offeredOn.isEmpty());
@@ -78,9 +81,9 @@ private Q_SLOTS:
     void eachMenuCommandOpensAnotherWindow() {
         ReportFixture f;
         f.launch();
-        f.app->showThisWeekReport();
+        f.app->commands().openReport(StatsReportScope::Kind::week);
         QWidget* first = f.app->statsReportWindow();
-        f.app->showThisWeekReport();
+        f.app->commands().openReport(StatsReportScope::Kind::week);
         QCOMPARE(reportWindows().size(), 2);
         QVERIFY(f.app->statsReportWindow() != first);
         QCOMPARE(f.app->statsReportWindow()->windowTitle(), u"Tovi 身体维护周报"_s);

@@ -1,5 +1,7 @@
 #include "AppFixture.h"
-#include "reminders/HydrationReminderManager.h"
+#include "app/Commands.h"
+#include "app/TrayMenu.h"
+#include "reminders/ReminderEngine.h"
 #include "rest/RestCycle.h"
 
 #include <QAction>
@@ -38,7 +40,7 @@ struct Fixture : AppFixture {
     }
 };
 
-enum Row { restNow = 4, restModes = 5, themes = 6, hydrationInterval = 11, pelvicInterval = 17 };
+enum Row { restNow = 4, restModes = 5, pause = 6, themes = 7, hydrationInterval = 12, pelvicInterval = 18 };
 } // namespace
 
 class TestStatusMenu : public QObject {
@@ -48,13 +50,13 @@ private Q_SLOTS:
         Fixture f;
         const QString expected = u"·%1|—|"
                                  u"·👁 护眼休息|·%2|    立即闭眼充能|"
-                                 u"▸    护眼节奏|▸    切换休息主题|—|"
+                                 u"▸    护眼节奏|▸    暂停一下|▸    切换休息主题|—|"
                                  u"·💧 喝水提醒|·%3|☐    喝水提醒：已开启|"
                                  u"▸    喝水提醒间隔（当前每 45 分钟）|    立即喝水|—|"
                                  u"·🫧 提肛提醒|·%4|☐    提肛提醒：已开启|"
                                  u"▸    提肛提醒间隔（当前每 60 分钟）|    立即提肛|—|"
                                  u"▸📊 健康统计|—|☐开机自启|—|关于 Tovi|退出"_s;
-        QCOMPARE(f.rows().join(u'|'), expected.arg(f.title(0), f.title(3), f.title(9), f.title(15)));
+        QCOMPARE(f.rows().join(u'|'), expected.arg(f.title(0), f.title(3), f.title(10), f.title(16)));
     }
 
     void marksAfterCommands() {
@@ -80,10 +82,10 @@ private Q_SLOTS:
         QCOMPARE(f.title(hydrationInterval), u"    喝水提醒间隔（当前每 90 分钟）"_s);
         QCOMPARE(Fixture::checked(f.submenu(hydrationInterval)), (QList<bool>{false, false, false, true}));
 
-        f.menu()->actions().at(10)->trigger();
-        QCOMPARE(f.title(10), u"    喝水提醒：已关闭"_s);
-        QVERIFY(!f.menu()->actions().at(10)->isChecked());
-        QCOMPARE(f.title(9), u"💧 水分雷达：已下线"_s);
+        f.menu()->actions().at(11)->trigger();
+        QCOMPARE(f.title(11), u"    喝水提醒：已关闭"_s);
+        QVERIFY(!f.menu()->actions().at(11)->isChecked());
+        QCOMPARE(f.title(10), u"💧 水分雷达：已下线"_s);
     }
 
     void theCustomEntryBeforeAndAfterSaving() {
@@ -164,7 +166,6 @@ private Q_SLOTS:
         QTest::newRow("water: 480 is applied") << false << u"480"_s << 0 << 480LL;
         QTest::newRow("water: 481 leaves it and says why") << false << u"481"_s << 0 << 60LL;
         QTest::newRow("water: a valid value cancelled leaves it") << false << u"30"_s << 1 << 60LL;
-        QTest::newRow("water: a valid value in a closed dialog leaves it") << false << u"30"_s << -1 << 60LL;
         QTest::newRow("pelvic floor: 0 leaves it and says why") << true << u"0"_s << 0 << 60LL;
     }
     void intervalDialogs() {
@@ -189,22 +190,39 @@ private Q_SLOTS:
     void recordingADrinkFromTheMenu() {
         Fixture f;
         f.alerts.script = {1}; // not now
-        f.menu()->actions().at(12)->trigger();
-        QCOMPARE(f.app->hydrationReminders()->count(), 0);
+        f.menu()->actions().at(13)->trigger();
+        QCOMPARE(f.app->reminders().first()->count(), 0);
         f.alerts.script = {0};
-        f.menu()->actions().at(12)->trigger();
-        QCOMPARE(f.app->hydrationReminders()->count(), 1);
-        QCOMPARE(f.title(9), u"💧 今日 1 杯 · 下次吨吨吨 45:00"_s);
+        f.menu()->actions().at(13)->trigger();
+        QCOMPARE(f.app->reminders().first()->count(), 1);
+        QCOMPARE(f.title(10), u"💧 今日 1 杯 · 下次吨吨吨 45:00"_s);
     }
 
-    void restNowStartsAManualRest() {
+    // Each entry, the line and the icon it leaves, and the way back.
+    void thePauseSubmenu() {
         Fixture f;
-        f.screens.setSideBySide(1);
-        f.menu()->actions().at(restNow)->trigger();
-        QVERIFY(f.app->isResting());
-        QCOMPARE(f.app->restCycle().source(), StatsEventSource::manual);
-        f.menu()->actions().at(restNow)->trigger(); // no second rest
-        f.app->stopRest();
+        f.clock.advanceSeconds(7); // past the start-up sign
+        QMenu* pause = f.submenu(Row::pause);
+        const QStringList titles{u"暂停 30 分钟"_s, u"暂停 1 小时"_s, u"暂停 2 小时"_s, u"暂停到明天"_s};
+        Q_EMIT pause->aboutToShow();
+        QVERIFY(!pause->actions().last()->isVisible()); // 继续营业 only while paused
+        const QStringList ends{u"10:30"_s, u"11:00"_s, u"12:00"_s, u"明天 00:00"_s};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(pause->actions().at(i)->text(), titles.at(i));
+            pause->actions().at(i)->trigger();
+            QCOMPARE(f.status(), u"⏸ 护眼先放个假，%1 回来营业"_s.arg(ends.at(i)));
+            QCOMPARE(f.app->trayMenu().toolTip(), u"Tovi · 暂停中，%1 回来营业"_s.arg(ends.at(i)));
+        }
+        QCOMPARE(f.app->commands().pausedUntil(), localTime(2025, 3, 4));
+        QVERIFY(f.app->trayMenu().showsPaused());
+        Q_EMIT pause->aboutToShow();
+        QCOMPARE(pause->actions().last()->text(), u"继续营业"_s);
+        QVERIFY(pause->actions().last()->isVisible());
+        pause->actions().last()->trigger();
+        QCOMPARE(f.app->commands().state(), Commands::State::working);
+        QVERIFY(!f.app->trayMenu().showsPaused());
+        QCOMPARE(f.status(), u"⏳ 距离眼睛下班还有 20:00"_s);
+        QCOMPARE(f.app->trayMenu().toolTip(), u"Tovi · 20 分钟后闭眼充能"_s);
     }
 };
 

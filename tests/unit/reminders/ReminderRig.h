@@ -4,11 +4,10 @@
 #include "FakeClock.h"
 #include "FakeNotificationCenter.h"
 #include "TestEnvironment.h"
-#include "app/ToviCopy.h"
 #include "platform/Defaults.h"
 #include "platform/WorkspaceEvents.h"
-#include "reminders/HydrationReminderManager.h"
-#include "reminders/PelvicFloorReminderManager.h"
+#include "reminders/ReminderEngine.h"
+#include "reminders/ReminderRows.h"
 #include "stats/StatsStore.h"
 
 // Both reminders over one fake clock, store, alert script and notification centre.
@@ -18,12 +17,12 @@ struct ReminderRig {
         , base(TestEnvironment::freshDirectory(QStringLiteral("reminders")))
         , defaults(base + QStringLiteral("/Tovi.conf"))
         , store(base)
-        , hydration(ToviCopy::hydrationCopy(), services())
-        , pelvic(ToviCopy::pelvicFloorCopy(), services()) {}
+        , hydration(ReminderRows::hydration(), services())
+        , pelvic(ReminderRows::pelvicFloor(), services()) {}
 
     ReminderServices services() { return {&defaults, &center, &alerts, &store, &workspace}; }
     ReminderEngine& engine(const QString& twin) {
-        return twin == QStringLiteral("pelvic") ? static_cast<ReminderEngine&>(pelvic) : hydration;
+        return twin == QStringLiteral("pelvic") ? pelvic : hydration;
     }
     // Starts `twin` and lets its first reminder come due and fire.
     ReminderEngine& fired(const QString& twin) {
@@ -44,6 +43,6 @@ struct ReminderRig {
     FakeAlerts alerts;
     FakeNotificationCenter center;
     WorkspaceEvents workspace;
-    HydrationReminderManager hydration;
-    PelvicFloorReminderManager pelvic;
+    ReminderEngine hydration;
+    ReminderEngine pelvic;
 };

@@ -17,7 +17,7 @@ private Q_SLOTS:
     void theOldDayIsWipedAfterMidnightUntilAWakeBeginsTheNext() {
         ReminderRig rig(localTime(2025, 3, 3, 23, 50));
         rig.hydration.start();
-        rig.hydration.recordDrink(StatsEventSource::manual);
+        rig.hydration.recordCount(StatsEventSource::manual);
         // Past the old day's next moment: it must not fire into the new day.
         rig.clock.set(localTime(2025, 3, 4, 0, 40));
         rig.hydration.fireReminderIfNeeded();
@@ -82,7 +82,7 @@ private Q_SLOTS:
         ReminderRig rig;
         rig.fired(u"hydration"_s);
         const NotificationRequest first = rig.center.posted.value(0);
-        QVERIFY(ToviCopy::hydrationReminderTexts().contains(ReminderText{first.title, first.body}));
+        QVERIFY(ReminderRows::hydration().copy.reminders.contains(ReminderText{first.title, first.body}));
         QCOMPARE(rig.hydration.nextReminderAt(), rig.clock.now().addSecs(600));
         QCOMPARE(rig.eventsOf(StatsEventType::hydrationPromptShown).size(), 1);
 
@@ -97,8 +97,7 @@ private Q_SLOTS:
 
     void aReminderDueDuringARestWaitsAndComesFiveSecondsAfterIt() {
         ReminderRig rig;
-        bool resting = true;
-        rig.pelvic.shouldDeferReminder = [&resting] { return resting; };
+        rig.pelvic.setResting(true);
         rig.fired(u"pelvic"_s);
         QVERIFY(rig.center.posted.isEmpty());
         QCOMPARE(rig.pelvic.nextReminderAt(), rig.clock.now().addSecs(60));
@@ -109,17 +108,17 @@ private Q_SLOTS:
         QCOMPARE(rig.pelvic.nextReminderAt(), rig.clock.now().addSecs(60));
 
         rig.clock.advanceSeconds(20);
-        resting = false;
-        rig.pelvic.retryDeferredReminderAfterRest();
+        rig.pelvic.setResting(false);
         QVERIFY(!rig.pelvic.deferredReminderAfterRest());
         QCOMPARE(rig.pelvic.nextReminderAt(), rig.clock.now().addSecs(5));
         rig.clock.advanceSeconds(5);
         rig.pelvic.reminderTimerFired();
         QCOMPARE(rig.center.posted.size(), 1);
-        QVERIFY(rig.center.posted.first().body.endsWith(u"\n\n"_s + ToviCopy::pelvicFloorInstruction()));
+        QVERIFY(rig.center.posted.first().body.endsWith(u"\n\n"_s +
+                                                        ReminderRows::pelvicFloor().copy.instruction));
         // Without a deferred reminder the end of a rest changes nothing.
         const auto next = rig.pelvic.nextReminderAt();
-        rig.pelvic.retryDeferredReminderAfterRest();
+        rig.pelvic.setResting(false);
         QCOMPARE(rig.pelvic.nextReminderAt(), next);
     }
 
@@ -129,7 +128,7 @@ private Q_SLOTS:
         rig.defaults.setInteger(u"hydrationReminderDrinkCount"_s, 7);
         rig.defaults.setDate(u"hydrationReminderDrinkCountDate"_s, localTime(2025, 3, 2, 22, 0));
         QCOMPARE(rig.hydration.statusText(), u"💧 今日 0 杯 · 下次吨吨吨 45:00"_s);
-        rig.hydration.recordDrink(StatsEventSource::manual);
+        rig.hydration.recordCount(StatsEventSource::manual);
         QCOMPARE(rig.eventsOf(StatsEventType::hydrationCompleted).first().payload.value(u"countAfter"),
                  StatsPayloadValue(1));
         QCOMPARE(rig.defaults.date(u"hydrationReminderDrinkCountDate"_s), rig.clock.now());
@@ -137,7 +136,7 @@ private Q_SLOTS:
 
     void aSetBeforeTheDayBeganBeginsIt() {
         ReminderRig rig;
-        rig.pelvic.recordCompletion(StatsEventSource::manual, 0);
+        rig.pelvic.recordCount(StatsEventSource::manual, 0);
         QVERIFY(rig.pelvic.hasStartedToday());
         QCOMPARE(rig.pelvic.count(), 1);
         QCOMPARE(rig.pelvic.nextReminderAt(), rig.clock.now().addSecs(3600));
@@ -148,18 +147,18 @@ private Q_SLOTS:
     void answers_data() {
         QTest::addColumn<QString>("twin");
         QTest::addColumn<QString>("action");
-        QTest::addColumn<int>("outcome"); // -1 refused, 0 skipped, 1 counted
+        QTest::addColumn<int>("outcome"); // -1 refused, 0 skipped, 1 counted, 2 snoozed
         const QString dismiss = NotificationCenter::dismissActionIdentifier;
         QTest::newRow("hydration: drank counts") << u"hydration"_s << u"confirm"_s << 1;
         QTest::newRow("hydration: dismissal skips") << u"hydration"_s << dismiss << 0;
         QTest::newRow("hydration: body click does nothing")
             << u"hydration"_s << NotificationCenter::defaultActionIdentifier << -1;
         QTest::newRow("pelvic: complete counts") << u"pelvic"_s << u"confirm"_s << 1;
-        QTest::newRow("pelvic: dismissal skips") << u"pelvic"_s << dismiss << 0;
         QTest::newRow("hydration: the alert's confirmation counts") << u"hydration"_s << u"alert 0"_s << 1;
         QTest::newRow("hydration: the alert's 下次一定 skips") << u"hydration"_s << u"alert 1"_s << 0;
-        QTest::newRow("pelvic: the alert's confirmation counts") << u"pelvic"_s << u"alert 0"_s << 1;
         QTest::newRow("pelvic: the alert closed without a button skips") << u"pelvic"_s << u"alert -1"_s << 0;
+        QTest::newRow("hydration: 稍后提醒 snoozes") << u"hydration"_s << u"snooze"_s << 2;
+        QTest::newRow("pelvic: the alert's 稍后提醒 snoozes") << u"pelvic"_s << u"alert 2"_s << 2;
     }
     void answers() {
         QFETCH(QString, twin);
@@ -171,7 +170,8 @@ private Q_SLOTS:
         rig.center.authorized = !viaAlert;
         rig.alerts.script = {action.mid(6).toInt()};
         QStringList skipLines;
-        rig.engine(twin).onReminderSkipped = [&skipLines](const QString& line) { skipLines << line; };
+        connect(&rig.engine(twin), &ReminderEngine::skipped, this,
+                [&skipLines](const QString& line) { skipLines << line; });
         ReminderEngine& engine = rig.fired(twin);
         const QDateTime firedAt = rig.clock.now();
         if (viaAlert) {
@@ -181,13 +181,15 @@ private Q_SLOTS:
             QVERIFY(rig.center.posted.isEmpty());
             QCOMPARE(rig.alerts.shown.size(), 1);
             const AlertRequest alert = rig.alerts.shown.first();
-            QCOMPARE(alert.buttons,
-                     (QStringList{pelvic ? u"底盘保养 +1"_s : u"水分充值 +1"_s, u"下次一定"_s}));
-            QCOMPARE(alert.informativeText.endsWith(ToviCopy::pelvicFloorInstruction()), pelvic);
+            QCOMPARE(alert.buttons, (QStringList{pelvic ? u"底盘保养 +1"_s : u"水分充值 +1"_s, u"下次一定"_s,
+                                                 u"稍后提醒"_s}));
+            QCOMPARE(alert.informativeText.endsWith(ReminderRows::pelvicFloor().copy.instruction), pelvic);
         } else {
             rig.clock.advanceSeconds(30);
             const ReminderProfile& p = engine.profile();
-            const QString sent = action == u"confirm"_s ? p.confirmActionIdentifier : action;
+            const QString sent = action == u"confirm"_s  ? p.confirmActionIdentifier
+                                 : action == u"snooze"_s ? p.snoozeActionIdentifier
+                                                         : action;
             QCOMPARE(
                 engine.handleNotificationResponse({p.notificationIdentifier, p.categoryIdentifier, sent}),
                 outcome >= 0);
@@ -199,12 +201,22 @@ private Q_SLOTS:
         const auto skips = rig.eventsOf(engine.profile().skippedType);
         QCOMPARE(skips.size(), outcome == 0 ? 1 : 0);
         QCOMPARE(skipLines.size(), skips.size());
-        const QStringList roasts =
-            pelvic ? ToviCopy::pelvicFloorSkipRoasts() : ToviCopy::hydrationSkipRoasts();
+        const QStringList roasts = rig.engine(twin).row().copy.skipLines;
         for (const StatsEvent& skip : skips) {
             QVERIFY(roasts.contains(skipLines.first()));
             QCOMPARE(skip.source, source);
             QCOMPARE(skip.payload.value(u"intervalMinutes"), StatsPayloadValue(engine.intervalMinutes()));
+        }
+        const auto snoozes = rig.eventsOf(engine.profile().snoozedType);
+        QCOMPARE(snoozes.size(), outcome == 2 ? 1 : 0);
+        if (outcome == 2) {
+            QCOMPARE(snoozes.first().source, source);
+            QCOMPARE(engine.nextReminderAt(), rig.clock.now().addSecs(600));
+            rig.clock.advanceSeconds(600);
+            engine.reminderTimerFired();
+            TestEnvironment::settle();
+            QCOMPARE(rig.eventsOf(engine.profile().promptShownType).size(), 2);
+            return;
         }
         // Only a count moves the schedule, and it wins over the repeat of the firing.
         if (outcome < 1) {
@@ -232,12 +244,9 @@ private Q_SLOTS:
         QTest::newRow("switched off") << u"off"_s << 300.0 << u"🫧 底盘保养：已下线"_s;
         QTest::newRow("waiting for the day") << u"waiting"_s << none << u"💧 水分雷达待机中，等今天首次唤醒"_s;
         QTest::newRow("no next moment") << u"on"_s << none << u"🫧 今日 2 次 · 下一组装填中"_s;
-        QTest::newRow("90 s left") << u"on"_s << 90.0 << u"🫧 今日 2 次 · 下次保养 01:30"_s;
         QTest::newRow("59:59 is in seconds") << u"on"_s << 3599.0 << u"💧 今日 2 杯 · 下次吨吨吨 59:59"_s;
         QTest::newRow("an hour is in hours")
             << u"on"_s << 3600.0 << u"🫧 今日 2 次 · 下次保养 1小时0分"_s;
-        QTest::newRow("a day is in hours")
-            << u"on"_s << 90122.0 << u"🫧 今日 2 次 · 下次保养 25小时2分"_s;
         QTest::newRow("part seconds round up") << u"on"_s << 2699.7 << u"💧 今日 2 杯 · 下次吨吨吨 45:00"_s;
         QTest::newRow("1.1 s gone is 1 s less") << u"on"_s << 2698.9 << u"💧 今日 2 杯 · 下次吨吨吨 44:59"_s;
     }
@@ -263,7 +272,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<qint64>("effectiveMinutes");
         QTest::newRow("hydration: 0 reads as 45") << u"hydration"_s << u"0"_s << qint64(45);
-        QTest::newRow("hydration: negative reads as 45") << u"hydration"_s << u"-30"_s << qint64(45);
         QTest::newRow("pelvic: garbage reads as 60") << u"pelvic"_s << u"ten"_s << qint64(60);
         QTest::newRow("hydration: 90 is kept") << u"hydration"_s << u"90"_s << qint64(90);
         QTest::newRow("hydration: a huge value is held to a year")

@@ -1,3 +1,4 @@
+#include "FakeClock.h"
 #include "Pixels.h"
 #include "TestEnvironment.h"
 #include "platform/Defaults.h"
@@ -17,7 +18,8 @@ using namespace Qt::StringLiterals;
 namespace {
 struct Fixture {
     Fixture()
-        : defaults(TestEnvironment::freshDirectory(u"view-%1"_s.arg(++count)) + u"/Tovi.conf"_s)
+        : clock(localTime(2025, 3, 3, 10))
+        , defaults(TestEnvironment::freshDirectory(u"view-%1"_s.arg(++count)) + u"/Tovi.conf"_s)
         , view(
               20, [this] { return seconds; }, u"本集标题 · 打工人终于眨眼了"_s,
               [this](const QString& line) { skips << line; }, themes) {
@@ -32,6 +34,7 @@ struct Fixture {
     }
 
     static inline int count = 0;
+    FakeClock clock;
     qint64 seconds = 20;
     double t = 0.0;
     QStringList skips;
@@ -268,6 +271,9 @@ private Q_SLOTS:
         for (int i = 1; i <= 31; ++i)
             f.view.hold().tick(i * SkipHold::tickSeconds);
         QVERIFY(RestCopy::restSkipLines().contains(*f.view.skipFeedbackText()));
+        QVERIFY(f.skips.isEmpty()); // the rest ends two seconds later, with the line
+        f.clock.advanceSeconds(2);
+        QCOMPARE(f.skips, QStringList{*f.view.skipFeedbackText()});
         f.t += 1.0;
         const QImage image = f.render();
         const QRectF card = f.view.feedbackCardRect();
