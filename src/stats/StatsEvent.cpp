@@ -59,7 +59,7 @@ std::optional<StatsPayloadValue> payloadFromJson(const QJsonValue& v) {
 }
 
 // One parser for both text forms; works on the code units alone.
-template <typename View> std::optional<QDateTime> parseTimestamp(View s) {
+template <typename View> std::optional<qint64> parseTimestamp(View s) {
     const auto unit = [&s](qsizetype i) -> char16_t {
         if constexpr (std::is_same_v<View, QStringView>)
             return s[i].unicode();
@@ -101,10 +101,24 @@ template <typename View> std::optional<QDateTime> parseTimestamp(View s) {
     if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second))
         return std::nullopt;
     // Plain arithmetic from the day number: building the date-time field by field costs far more.
-    const qint64 days = QDate(year, month, day).toJulianDay() - QDate(1970, 1, 1).toJulianDay();
-    return QDateTime::fromSecsSinceEpoch(days * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds,
-                                         Qt::UTC);
+    // Days since 1970-01-01 of the proleptic Gregorian date (the civil-from-days inverse).
+    const int y = month <= 2 ? year - 1 : year;
+    const int era = y / 400;
+    const int yearOfEra = y - era * 400;
+    const int dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const qint64 days =
+        qint64(era) * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear - 719468;
+    return days * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds;
 }
+
+std::optional<QDateTime> toMoment(std::optional<qint64> seconds) {
+    if (!seconds)
+        return std::nullopt;
+    return QDateTime::fromSecsSinceEpoch(*seconds, Qt::UTC);
+}
+
+constexpr std::array<QStringView, StatsReportEvent::numberCount> reportNumberKeys{
+    u"plannedSeconds", u"actualSeconds", u"skippedSeconds", u"guidedSeconds"};
 
 } // namespace
 
@@ -221,11 +235,33 @@ QString formatStatsTimestamp(const QDateTime& moment) {
 }
 
 std::optional<QDateTime> parseStatsTimestamp(QStringView text) {
-    return parseTimestamp(text);
+    return toMoment(parseTimestamp(text));
 }
 
 std::optional<QDateTime> parseStatsTimestamp(QByteArrayView utf8) {
+    return toMoment(parseTimestamp(utf8));
+}
+
+std::optional<qint64> parseStatsTimestampSeconds(QByteArrayView utf8) {
     return parseTimestamp(utf8);
+}
+
+int StatsReportEvent::numberIndex(QAnyStringView key) {
+    for (size_t i = 0; i < reportNumberKeys.size(); ++i) {
+        if (QAnyStringView::equal(key, reportNumberKeys[i]))
+            return int(i);
+    }
+    return -1;
+}
+
+StatsReportEvent StatsReportEvent::from(const StatsEvent& event) {
+    StatsReportEvent brief;
+    brief.msecs = event.timestamp.toMSecsSinceEpoch();
+    brief.type = event.type;
+    brief.dayKey = event.dayKey;
+    for (size_t i = 0; i < reportNumberKeys.size(); ++i)
+        brief.numbers[i] = event.payload.get(reportNumberKeys[i]);
+    return brief;
 }
 
 QByteArray StatsEvent::toJson() const {

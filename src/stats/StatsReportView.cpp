@@ -231,10 +231,10 @@ QString eventIcon(StatsEventType type) {
 
 class TimelineRow : public QWidget {
 public:
-    explicit TimelineRow(const StatsEvent& event)
+    explicit TimelineRow(const StatsReportEvent& event)
         : m_icon(eventIcon(event.type))
         , m_text(StatsReporter::eventText(event))
-        , m_time(event.timestamp.toLocalTime().toString(u"HH:mm:ss"_s)) {
+        , m_time(event.timestamp().toLocalTime().toString(u"HH:mm:ss"_s)) {
         setObjectName(u"timelineRow"_s);
         setAccessibleName(m_icon + u' ' + m_text + u' ' + m_time);
         setFixedHeight(20 + QFontMetrics(textFont()).height() + 4 + QFontMetrics(timeFont()).height());
@@ -427,7 +427,7 @@ StatsReportView::StatsReportView(const StatsReport& report, QWidget* parent)
         } else {
             auto* list = new QVBoxLayout;
             list->setSpacing(8);
-            for (const StatsEvent& event : report.events)
+            for (const StatsReportEvent& event : report.events)
                 list->addWidget(new TimelineRow(event));
             timeline->addLayout(list);
         }
