@@ -112,6 +112,14 @@ struct StatsEventReader::ReportSink {
         return bool(number);
     }
     bool repeatedKey() {
+        // A payload has a handful of keys; only a hostile one needs sorting.
+        if (keys.size() <= 8) {
+            for (size_t i = 1; i < keys.size(); ++i)
+                if (std::find(keys.begin(), keys.begin() + qsizetype(i), keys[i]) !=
+                    keys.begin() + qsizetype(i))
+                    return true;
+            return false;
+        }
         std::sort(keys.begin(), keys.end());
         return std::adjacent_find(keys.begin(), keys.end()) != keys.end();
     }
@@ -249,12 +257,17 @@ bool StatsEventReader::mayFallWithin(QByteArrayView line, qint64 fromMsecs, qint
         return true;
     static constexpr std::string_view key = "\"timestamp\"";
     const std::string_view text(line.data(), size_t(line.size()));
-    const size_t at = text.find(key);
+    // memmem: a search led by the first byte stops at every quote of the line.
+    const auto find = [&text](size_t from) {
+        const void* hit = ::memmem(text.data() + from, text.size() - from, key.data(), key.size());
+        return hit ? size_t(static_cast<const char*>(hit) - text.data()) : std::string_view::npos;
+    };
+    const size_t at = find(0);
     // No such key: the line decodes to nothing.
     if (at == std::string_view::npos)
         return false;
     // A second one may be the real key, nested or repeated: let the decoder judge.
-    if (text.find(key, at + key.size()) != std::string_view::npos)
+    if (find(at + key.size()) != std::string_view::npos)
         return true;
     const size_t value = at + key.size();
     if (text.substr(value, 2) != ":\"")
