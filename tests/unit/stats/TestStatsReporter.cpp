@@ -255,6 +255,11 @@ private Q_SLOTS:
                 Pixels::count(icon, {}, [](QRgb p) { return QColor(p).hsvSaturation() > 90; });
             QVERIFY2(coloured > 10, qPrintable(row->accessibleName()));
         }
+        // Escape closes the window, and so does Ctrl+W.
+        view.show();
+        QTest::keyClick(&view, week ? Qt::Key_W : Qt::Key_Escape,
+                        week ? Qt::ControlModifier : Qt::NoModifier);
+        QVERIFY(!view.isVisible());
     }
 };
 
