@@ -22,7 +22,8 @@ int MessageBoxAlerts::run(const AlertRequest& request) {
         int widest = 0;
         for (const QString& line : request.informativeText.split(u'\n'))
             widest = std::max(widest, informative->fontMetrics().horizontalAdvance(line));
-        informative->setMinimumWidth(std::clamp(widest / 2 + 24, 0, 480));
+        // A short text keeps its one line; a long one takes half its length.
+        informative->setMinimumWidth(widest <= 300 ? widest + 4 : std::clamp(widest / 2 + 24, 300, 480));
     }
     QList<QPushButton*> buttons;
     const QStringList titles =
