@@ -2,9 +2,11 @@
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 int MessageBoxAlerts::run(const AlertRequest& request) {
     QMessageBox box;
@@ -14,6 +16,15 @@ int MessageBoxAlerts::run(const AlertRequest& request) {
                                                                     : QMessageBox::Critical);
     box.setText(request.messageText);
     box.setInformativeText(request.informativeText);
+    // QMessageBox wraps its texts at about 190 px, which breaks a sentence of
+    // Chinese into four short lines: give the text room for two or three.
+    if (auto* informative = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+        int widest = 0;
+        for (const QString& line : request.informativeText.split(u'\n'))
+            widest = std::max(widest, informative->fontMetrics().horizontalAdvance(line));
+        // A short text keeps its one line; a long one takes half its length.
+        informative->setMinimumWidth(widest <= 300 ? widest + 4 : std::clamp(widest / 2 + 24, 300, 480));
+    }
     QList<QPushButton*> buttons;
     const QStringList titles =
         request.buttons.isEmpty() ? QStringList{QStringLiteral("OK")} : request.buttons;

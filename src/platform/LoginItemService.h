@@ -11,6 +11,8 @@ public:
     // Each returns the error text on failure.
     virtual std::optional<QString> registerItem() = 0;
     virtual std::optional<QString> unregisterItem() = 0;
+    // Where the entry lives, to tell the user; empty when there is no such place.
+    virtual QString location() const { return {}; }
 };
 
 // An XDG autostart entry: enabled when the file exists and is not Hidden=true.
@@ -23,6 +25,7 @@ public:
     bool isEnabled() const override;
     std::optional<QString> registerItem() override;
     std::optional<QString> unregisterItem() override;
+    QString location() const override { return m_path; }
 
 private:
     QString m_path;

@@ -9,19 +9,37 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <string_view>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr std::array<QStringView, 12> typeNames{
-    u"app_launched",           u"rest_started",        u"rest_completed",    u"rest_skipped",
-    u"hydration_prompt_shown", u"hydration_completed", u"hydration_skipped", u"hydration_snoozed",
-    u"pelvic_prompt_shown",    u"pelvic_completed",    u"pelvic_skipped",    u"pelvic_snoozed",
+constexpr std::array<std::string_view, 12> typeNames{
+    "app_launched",           "rest_started",        "rest_completed",    "rest_skipped",
+    "hydration_prompt_shown", "hydration_completed", "hydration_skipped", "hydration_snoozed",
+    "pelvic_prompt_shown",    "pelvic_completed",    "pelvic_skipped",    "pelvic_snoozed",
 };
 
-constexpr std::array<QStringView, 5> sourceNames{u"system", u"scheduled", u"manual", u"notification",
-                                                 u"auto_timeout"};
+constexpr std::array<std::string_view, 5> sourceNames{"system", "scheduled", "manual", "notification",
+                                                      "auto_timeout"};
+
+// Where `raw` stands in `names`. Bulk reading hands in UTF-8, compared as bytes.
+template <size_t N> int indexIn(const std::array<std::string_view, N>& names, QAnyStringView raw) {
+    return raw.visit([&names](auto view) {
+        for (size_t i = 0; i < N; ++i) {
+            bool equal = false;
+            if constexpr (std::is_same_v<decltype(view), QStringView>)
+                equal = view == QLatin1StringView(names[i].data(), qsizetype(names[i].size()));
+            else
+                equal = std::string_view(reinterpret_cast<const char*>(view.data()), size_t(view.size())) ==
+                        names[i];
+            if (equal)
+                return int(i);
+        }
+        return -1;
+    });
+}
 
 // The signed 64-bit range as doubles: [-2^63, 2^63).
 constexpr double int64Low = -9223372036854775808.0;
@@ -59,7 +77,7 @@ std::optional<StatsPayloadValue> payloadFromJson(const QJsonValue& v) {
 }
 
 // One parser for both text forms; works on the code units alone.
-template <typename View> std::optional<QDateTime> parseTimestamp(View s) {
+template <typename View> std::optional<qint64> parseTimestamp(View s) {
     const auto unit = [&s](qsizetype i) -> char16_t {
         if constexpr (std::is_same_v<View, QStringView>)
             return s[i].unicode();
@@ -101,35 +119,43 @@ template <typename View> std::optional<QDateTime> parseTimestamp(View s) {
     if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second))
         return std::nullopt;
     // Plain arithmetic from the day number: building the date-time field by field costs far more.
-    const qint64 days = QDate(year, month, day).toJulianDay() - QDate(1970, 1, 1).toJulianDay();
-    return QDateTime::fromSecsSinceEpoch(days * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds,
-                                         Qt::UTC);
+    // Days since 1970-01-01 of the proleptic Gregorian date (the civil-from-days inverse).
+    const int y = month <= 2 ? year - 1 : year;
+    const int era = y / 400;
+    const int yearOfEra = y - era * 400;
+    const int dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const qint64 days =
+        qint64(era) * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear - 719468;
+    return days * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds;
 }
+
+std::optional<QDateTime> toMoment(std::optional<qint64> seconds) {
+    if (!seconds)
+        return std::nullopt;
+    return QDateTime::fromSecsSinceEpoch(*seconds, Qt::UTC);
+}
+
+constexpr std::array<std::string_view, StatsReportEvent::numberCount> reportNumberKeys{
+    "plannedSeconds", "actualSeconds", "skippedSeconds", "guidedSeconds"};
 
 } // namespace
 
 QString rawValue(StatsEventType type) {
-    return typeNames[size_t(type)].toString();
+    return QString::fromLatin1(typeNames[size_t(type)]);
 }
 
 QString rawValue(StatsEventSource source) {
-    return sourceNames[size_t(source)].toString();
+    return QString::fromLatin1(sourceNames[size_t(source)]);
 }
 
 std::optional<StatsEventType> statsEventTypeFromRaw(QAnyStringView raw) {
-    for (size_t i = 0; i < typeNames.size(); ++i) {
-        if (QAnyStringView::equal(raw, typeNames[i]))
-            return StatsEventType(i);
-    }
-    return std::nullopt;
+    const int i = indexIn(typeNames, raw);
+    return i < 0 ? std::nullopt : std::optional(StatsEventType(i));
 }
 
 std::optional<StatsEventSource> statsEventSourceFromRaw(QAnyStringView raw) {
-    for (size_t i = 0; i < sourceNames.size(); ++i) {
-        if (QAnyStringView::equal(raw, sourceNames[i]))
-            return StatsEventSource(i);
-    }
-    return std::nullopt;
+    const int i = indexIn(sourceNames, raw);
+    return i < 0 ? std::nullopt : std::optional(StatsEventSource(i));
 }
 
 StatsPayloadValue StatsPayloadValue::fromNumber(double d) {
@@ -221,11 +247,29 @@ QString formatStatsTimestamp(const QDateTime& moment) {
 }
 
 std::optional<QDateTime> parseStatsTimestamp(QStringView text) {
-    return parseTimestamp(text);
+    return toMoment(parseTimestamp(text));
 }
 
 std::optional<QDateTime> parseStatsTimestamp(QByteArrayView utf8) {
+    return toMoment(parseTimestamp(utf8));
+}
+
+std::optional<qint64> parseStatsTimestampSeconds(QByteArrayView utf8) {
     return parseTimestamp(utf8);
+}
+
+int StatsReportEvent::numberIndex(QAnyStringView key) {
+    return indexIn(reportNumberKeys, key);
+}
+
+StatsReportEvent StatsReportEvent::from(const StatsEvent& event) {
+    StatsReportEvent brief;
+    brief.msecs = event.timestamp.toMSecsSinceEpoch();
+    brief.type = event.type;
+    brief.dayKey = event.dayKey;
+    for (size_t i = 0; i < reportNumberKeys.size(); ++i)
+        brief.numbers[i] = event.payload.get(QString::fromLatin1(reportNumberKeys[i]));
+    return brief;
 }
 
 QByteArray StatsEvent::toJson() const {

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <array>
 #include <optional>
 #include <variant>
 
@@ -110,8 +111,27 @@ struct StatsEvent {
     static std::optional<StatsEvent> fromJson(QByteArrayView json);
 };
 
+// What a report needs of one event: its type, moment and day, and the few
+// payload numbers it sums or shows; no id, no source, no map of the payload.
+struct StatsReportEvent {
+    enum Number { plannedSeconds, actualSeconds, skippedSeconds, guidedSeconds, numberCount };
+    qint64 msecs = 0; // the timestamp, milliseconds since the epoch
+    StatsEventType type = StatsEventType::appLaunched;
+    QString dayKey;
+    std::array<std::optional<StatsPayloadValue>, numberCount> numbers;
+
+    QDateTime timestamp() const { return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC); }
+    const std::optional<StatsPayloadValue>& number(Number n) const { return numbers[size_t(n)]; }
+    // The payload key's slot, or -1 for a key no report reads.
+    static int numberIndex(QAnyStringView key);
+    static StatsReportEvent from(const StatsEvent& event);
+    bool operator==(const StatsReportEvent&) const = default;
+};
+
 // "2025-03-01T08:15:30Z": UTC, whole seconds (any fraction is dropped).
 QString formatStatsTimestamp(const QDateTime& moment);
 // Whole-second ISO 8601 with Z or a numeric offset; anything else gives nothing.
 std::optional<QDateTime> parseStatsTimestamp(QStringView text);
 std::optional<QDateTime> parseStatsTimestamp(QByteArrayView utf8);
+// The same, as seconds since the epoch.
+std::optional<qint64> parseStatsTimestampSeconds(QByteArrayView utf8);

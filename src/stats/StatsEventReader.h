@@ -18,9 +18,20 @@ public:
     ~StatsEventReader();
 
     std::optional<StatsEvent> decode(QByteArrayView line);
+    // The same verdict on the line, keeping only what a report reads.
+    std::optional<StatsReportEvent> decodeForReport(QByteArrayView line);
+    // False only when the line certainly decodes to no event stamped in
+    // [fromMsecs, toMsecs): its one timestamp lies outside, or it has none.
+    // Looks for the timestamp alone, without parsing the line.
+    static bool mayFallWithin(QByteArrayView line, qint64 fromMsecs, qint64 toMsecs);
 
 private:
     struct Parser;
+    struct EventSink;
+    struct ReportSink;
+    // A decoded event, a line that is certainly no event, or one to hand to the general parser.
+    enum class Verdict { decoded, invalid, unsure };
+    template <typename Sink> Verdict judge(QByteArrayView line, Sink& sink);
     struct Interned {
         QByteArray utf8;
         QString text;

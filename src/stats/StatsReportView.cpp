@@ -6,6 +6,7 @@
 #include <QConicalGradient>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -116,7 +117,9 @@ class ScoreGauge : public QWidget {
 public:
     explicit ScoreGauge(int score)
         : m_score(score) {
-        setFixedSize(118, 118);
+        // The ring is a 118 pt circle stroked 12 pt wide about its edge: half
+        // the stroke lies outside the circle.
+        setFixedSize(118 + 12, 118 + 12);
         auto* column = new QVBoxLayout(this);
         column->setContentsMargins(0, 0, 0, 0);
         column->setSpacing(0);
@@ -231,10 +234,10 @@ QString eventIcon(StatsEventType type) {
 
 class TimelineRow : public QWidget {
 public:
-    explicit TimelineRow(const StatsEvent& event)
+    explicit TimelineRow(const StatsReportEvent& event)
         : m_icon(eventIcon(event.type))
         , m_text(StatsReporter::eventText(event))
-        , m_time(event.timestamp.toLocalTime().toString(u"HH:mm:ss"_s)) {
+        , m_time(event.timestamp().toLocalTime().toString(u"HH:mm:ss"_s)) {
         setObjectName(u"timelineRow"_s);
         setAccessibleName(m_icon + u' ' + m_text + u' ' + m_time);
         setFixedHeight(20 + QFontMetrics(textFont()).height() + 4 + QFontMetrics(timeFont()).height());
@@ -310,8 +313,10 @@ QWidget* header(const StatsReport& report) {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(18);
+    // The texts keep their own heights and sit centred beside the taller gauge.
     auto* left = new QVBoxLayout;
     left->setSpacing(8);
+    left->addStretch();
     left->addWidget(label(StatsReportView::title(report.scope),
                           Fonts::system(32, QFont::Black, Design::rounded), Qt::white, u"title"_s));
     left->addWidget(label(report.rangeText + u" · "_s + report.generatedAtText,
@@ -321,9 +326,11 @@ QWidget* header(const StatsReport& report) {
         label(report.summaryLine, Fonts::system(15, QFont::DemiBold), rgb(1.0, 0.86, 0.33), u"summary"_s);
     summary->setWordWrap(true);
     left->addWidget(summary);
+    left->addStretch();
     layout->addLayout(left, 1);
     auto* right = new QVBoxLayout;
-    right->setSpacing(6);
+    // The ring's stroke reaches 6 px past the gauge's 118 frame, where the 6 pt gap to the label was.
+    right->setSpacing(0);
     const int score = StatsReportView::maintenanceScore(report.total);
     right->addWidget(new ScoreGauge(score), 0, Qt::AlignHCenter);
     right->addWidget(label(StatsReportView::scoreLabel(score), Fonts::system(12, QFont::DemiBold), white(0.7),
@@ -427,7 +434,7 @@ StatsReportView::StatsReportView(const StatsReport& report, QWidget* parent)
         } else {
             auto* list = new QVBoxLayout;
             list->setSpacing(8);
-            for (const StatsEvent& event : report.events)
+            for (const StatsReportEvent& event : report.events)
                 list->addWidget(new TimelineRow(event));
             timeline->addLayout(list);
         }
@@ -464,6 +471,13 @@ QString StatsReportView::scoreLabel(int score) {
     if (score >= 40)
         return u"小本本已打开"_s;
     return u"今天有点硬撑"_s;
+}
+
+void StatsReportView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel) || event->matches(QKeySequence::Close))
+        window()->close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void StatsReportView::paintEvent(QPaintEvent*) {

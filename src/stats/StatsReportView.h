@@ -19,4 +19,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Escape and Ctrl+W close the window, as elsewhere on the desktop.
+    void keyPressEvent(QKeyEvent* event) override;
 };

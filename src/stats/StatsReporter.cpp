@@ -5,20 +5,28 @@
 
 #include <QMap>
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-qint64 number(const StatsEvent& event, QStringView key) {
-    const auto value = event.payload.get(key);
+using Number = StatsReportEvent::Number;
+
+qint64 number(const StatsReportEvent& event, Number key) {
+    const auto& value = event.number(key);
     return value ? value->intValue().value_or(0) : 0;
 }
 
-QString shown(const StatsEvent& event, QStringView key, const QString& missing) {
-    const auto value = event.payload.get(key);
+QString shown(const StatsReportEvent& event, Number key, const QString& missing) {
+    const auto& value = event.number(key);
     return value ? value->stringValue() : missing;
+}
+
+void addTo(qint64& sum, qint64 value) {
+    if (__builtin_add_overflow(sum, value, &sum))
+        sum = value < 0 ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
 }
 
 // The local day of `moment`, from its first valid moment (a day may begin in a
@@ -29,7 +37,7 @@ StatsInterval dayOf(const QDate& day) {
 
 } // namespace
 
-void StatsDaySummary::apply(const StatsEvent& event) {
+void StatsDaySummary::apply(const StatsReportEvent& event) {
     ++eventCount;
     switch (event.type) {
     case StatsEventType::appLaunched:
@@ -41,15 +49,15 @@ void StatsDaySummary::apply(const StatsEvent& event) {
         break;
     case StatsEventType::restCompleted: {
         ++restCompletedCount;
-        const auto actual = event.payload.get(u"actualSeconds");
+        const auto& actual = event.number(Number::actualSeconds);
         const auto actualInt = actual ? actual->intValue() : std::nullopt;
-        restActualSeconds += actualInt ? *actualInt : number(event, u"plannedSeconds");
+        addTo(restActualSeconds, actualInt ? *actualInt : number(event, Number::plannedSeconds));
         break;
     }
     case StatsEventType::restSkipped:
         ++restSkippedCount;
-        restActualSeconds += number(event, u"actualSeconds");
-        restSkippedSeconds += number(event, u"skippedSeconds");
+        addTo(restActualSeconds, number(event, Number::actualSeconds));
+        addTo(restSkippedSeconds, number(event, Number::skippedSeconds));
         break;
     case StatsEventType::hydrationCompleted:
         ++hydrationCompletedCount;
@@ -62,7 +70,7 @@ void StatsDaySummary::apply(const StatsEvent& event) {
         break;
     case StatsEventType::pelvicCompleted:
         ++pelvicCompletedCount;
-        pelvicGuidedSeconds += number(event, u"guidedSeconds");
+        addTo(pelvicGuidedSeconds, number(event, Number::guidedSeconds));
         break;
     case StatsEventType::pelvicSkipped:
         ++pelvicSkippedCount;
@@ -74,19 +82,19 @@ void StatsDaySummary::apply(const StatsEvent& event) {
 }
 
 void StatsDaySummary::add(const StatsDaySummary& o) {
-    eventCount += o.eventCount;
-    appLaunchCount += o.appLaunchCount;
-    restCompletedCount += o.restCompletedCount;
-    restSkippedCount += o.restSkippedCount;
-    restActualSeconds += o.restActualSeconds;
-    restSkippedSeconds += o.restSkippedSeconds;
-    hydrationCompletedCount += o.hydrationCompletedCount;
-    hydrationSkippedCount += o.hydrationSkippedCount;
-    hydrationSnoozedCount += o.hydrationSnoozedCount;
-    pelvicCompletedCount += o.pelvicCompletedCount;
-    pelvicSkippedCount += o.pelvicSkippedCount;
-    pelvicSnoozedCount += o.pelvicSnoozedCount;
-    pelvicGuidedSeconds += o.pelvicGuidedSeconds;
+    addTo(eventCount, o.eventCount);
+    addTo(appLaunchCount, o.appLaunchCount);
+    addTo(restCompletedCount, o.restCompletedCount);
+    addTo(restSkippedCount, o.restSkippedCount);
+    addTo(restActualSeconds, o.restActualSeconds);
+    addTo(restSkippedSeconds, o.restSkippedSeconds);
+    addTo(hydrationCompletedCount, o.hydrationCompletedCount);
+    addTo(hydrationSkippedCount, o.hydrationSkippedCount);
+    addTo(hydrationSnoozedCount, o.hydrationSnoozedCount);
+    addTo(pelvicCompletedCount, o.pelvicCompletedCount);
+    addTo(pelvicSkippedCount, o.pelvicSkippedCount);
+    addTo(pelvicSnoozedCount, o.pelvicSnoozedCount);
+    addTo(pelvicGuidedSeconds, o.pelvicGuidedSeconds);
 }
 
 StatsReporter::StatsReporter(const StatsStore& store, const QLocale& locale)
@@ -114,21 +122,12 @@ StatsReport StatsReporter::makeReport(const StatsReportScope& scope) const {
     StatsReport report;
     report.scope = scope;
     report.interval = dateInterval(scope);
-    report.events = m_store.events(report.interval.start, report.interval.end);
-
-    // Stable by timestamp; comparing plain numbers spares a date conversion per comparison.
-    std::vector<std::pair<qint64, qsizetype>> order(size_t(report.events.size()));
-    for (qsizetype i = 0; i < report.events.size(); ++i)
-        order[size_t(i)] = {report.events[i].timestamp.toMSecsSinceEpoch(), i};
-    if (!std::is_sorted(order.begin(), order.end())) {
-        std::stable_sort(order.begin(), order.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        QList<StatsEvent> sorted;
-        sorted.reserve(report.events.size());
-        for (const auto& entry : order)
-            sorted.append(std::move(report.events[entry.second]));
-        report.events = std::move(sorted);
-    }
+    report.events = m_store.reportEvents(report.interval.start, report.interval.end);
+    // Files are written in time order, so this is nearly always a check.
+    if (!std::is_sorted(report.events.cbegin(), report.events.cend(),
+                        [](const auto& a, const auto& b) { return a.msecs < b.msecs; }))
+        std::stable_sort(report.events.begin(), report.events.end(),
+                         [](const auto& a, const auto& b) { return a.msecs < b.msecs; });
 
     report.days = summariesByDay(report.events, report.interval);
     report.total = makeTotalSummary(report.days);
@@ -151,14 +150,14 @@ QStringList StatsReporter::days(const StatsInterval& interval) {
     return keys;
 }
 
-QList<StatsDaySummary> StatsReporter::summariesByDay(const QList<StatsEvent>& events,
+QList<StatsDaySummary> StatsReporter::summariesByDay(const QList<StatsReportEvent>& events,
                                                      const StatsInterval& interval) {
     QMap<QString, StatsDaySummary> byKey;
     for (const QString& key : days(interval))
         byKey.insert(key, StatsDaySummary{key});
     // Events of one day come together; look the key up only when it changes.
     StatsDaySummary* current = nullptr;
-    for (const StatsEvent& event : events) {
+    for (const StatsReportEvent& event : events) {
         if (!current || current->dayKey != event.dayKey) {
             auto it = byKey.find(event.dayKey);
             if (it == byKey.end())
@@ -183,17 +182,17 @@ QString StatsReporter::rangeText(const StatsInterval& interval) {
     return first == last ? first : first + u" ~ "_s + last;
 }
 
-QString StatsReporter::eventText(const StatsEvent& event) {
+QString StatsReporter::eventText(const StatsReportEvent& event) {
     switch (event.type) {
     case StatsEventType::appLaunched:
         return u"Tovi 启动"_s;
     case StatsEventType::restStarted:
-        return u"护眼开始（计划 "_s + shown(event, u"plannedSeconds", u"?"_s) + u" 秒）"_s;
+        return u"护眼开始（计划 "_s + shown(event, Number::plannedSeconds, u"?"_s) + u" 秒）"_s;
     case StatsEventType::restCompleted:
-        return u"护眼完成，休息 "_s + shown(event, u"actualSeconds", u"?"_s) + u" 秒"_s;
+        return u"护眼完成，休息 "_s + shown(event, Number::actualSeconds, u"?"_s) + u" 秒"_s;
     case StatsEventType::restSkipped:
-        return u"护眼跳过，已休息 "_s + shown(event, u"actualSeconds", u"0"_s) + u" 秒，跳过 "_s +
-               shown(event, u"skippedSeconds", u"0"_s) + u" 秒"_s;
+        return u"护眼跳过，已休息 "_s + shown(event, Number::actualSeconds, u"0"_s) + u" 秒，跳过 "_s +
+               shown(event, Number::skippedSeconds, u"0"_s) + u" 秒"_s;
     case StatsEventType::hydrationPromptShown:
         return u"喝水提醒出现"_s;
     case StatsEventType::hydrationCompleted:

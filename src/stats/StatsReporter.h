@@ -42,7 +42,10 @@ struct StatsDaySummary {
     qint64 pelvicSnoozedCount = 0;
     qint64 pelvicGuidedSeconds = 0;
 
-    void apply(const StatsEvent& event);
+    // Sums saturate at the ends of the 64-bit range: a hand-edited payload
+    // near the limit must not wrap a total around to its opposite sign.
+    void apply(const StatsReportEvent& event);
+    void apply(const StatsEvent& event) { apply(StatsReportEvent::from(event)); }
     // Adds every counter of `other`; the key stays.
     void add(const StatsDaySummary& other);
     // Snoozes count in neither.
@@ -58,7 +61,7 @@ struct StatsReport {
     QString generatedAtText;
     StatsDaySummary total;
     QList<StatsDaySummary> days;
-    QList<StatsEvent> events; // ascending by timestamp, store order among equals
+    QList<StatsReportEvent> events; // ascending by timestamp, store order among equals
     QString summaryLine;
 };
 
@@ -71,12 +74,13 @@ public:
 
     StatsReport makeReport(const StatsReportScope& scope) const;
     StatsInterval dateInterval(const StatsReportScope& scope) const;
-    static QString eventText(const StatsEvent& event);
+    static QString eventText(const StatsReportEvent& event);
+    static QString eventText(const StatsEvent& event) { return eventText(StatsReportEvent::from(event)); }
     static QString formatDuration(qint64 seconds);
 
     // The local day keys from the interval's first day up to its end.
     static QStringList days(const StatsInterval& interval);
-    static QList<StatsDaySummary> summariesByDay(const QList<StatsEvent>& events,
+    static QList<StatsDaySummary> summariesByDay(const QList<StatsReportEvent>& events,
                                                  const StatsInterval& interval);
     static StatsDaySummary makeTotalSummary(const QList<StatsDaySummary>& days);
     static QString rangeText(const StatsInterval& interval);

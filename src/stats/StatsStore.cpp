@@ -239,6 +239,32 @@ QList<StatsEvent> StatsStore::events(const QDateTime& start, const QDateTime& en
     return result;
 }
 
+QList<StatsReportEvent> StatsStore::reportEvents(const QDateTime& start, const QDateTime& end) const {
+    QList<StatsReportEvent> result;
+    const qint64 from = start.toMSecsSinceEpoch();
+    const qint64 to = end.toMSecsSinceEpoch();
+    StatsEventReader reader;
+    for (const QString& key : monthKeys(start, end)) {
+        QFile file(monthPath(key));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = file.readAll();
+        // In a month the interval covers only in part, the timestamp alone rules
+        // most lines out; a line stamped out of order is found all the same.
+        const QDate first = QDate::fromString(key + u"-01"_s, u"yyyy-MM-dd"_s);
+        const bool wholeMonth =
+            first.startOfDay(Qt::LocalTime) >= start && first.addMonths(1).startOfDay(Qt::LocalTime) <= end;
+        result.reserve(result.size() + (wholeMonth ? text.size() / 200 : 0));
+        forEachLine(text, [&](QByteArrayView line) {
+            if (!wholeMonth && !StatsEventReader::mayFallWithin(line, from, to))
+                return;
+            if (auto event = reader.decodeForReport(line); event && event->msecs >= from && event->msecs < to)
+                result.append(std::move(*event));
+        });
+    }
+    return result;
+}
+
 bool StatsStore::hasEvents(const QDateTime& on) const {
     // startOfDay: a day that begins in a daylight-saving gap starts at its first valid moment.
     const QDate day = on.toLocalTime().date();
@@ -246,7 +272,7 @@ bool StatsStore::hasEvents(const QDateTime& on) const {
     const QDateTime end = day.addDays(1).startOfDay(Qt::LocalTime);
     if (!start.isValid() || !end.isValid())
         return false;
-    return !events(start, end).isEmpty();
+    return !reportEvents(start, end).isEmpty();
 }
 
 StatsMeta StatsStore::loadMeta() const {

@@ -34,6 +34,9 @@ public:
 
     // Events with start <= timestamp < end, in month order and file order.
     QList<StatsEvent> events(const QDateTime& start, const QDateTime& end) const;
+    // The same events as a report reads them: only lines whose timestamp may
+    // fall in the interval are decoded, and only what a report needs.
+    QList<StatsReportEvent> reportEvents(const QDateTime& start, const QDateTime& end) const;
     bool hasEvents(const QDateTime& on) const;
 
     StatsMeta loadMeta() const;

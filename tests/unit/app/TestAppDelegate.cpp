@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
@@ -232,11 +233,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("enabledBefore");
         QTest::addColumn<QString>("logPrefix");
         QTest::addColumn<QString>("alertPrefix");
-        QTest::newRow("registering fails")
-            << false << u"Tovi: 设置开机自启失败: "_s
-            << u"设置开机自启失败，请确保应用已移动至「应用程序」文件夹后再试。\n\n错误信息: "_s;
-        QTest::newRow("unregistering fails")
-            << true << u"Tovi: 取消开机自启失败: "_s << u"取消开机自启失败: "_s;
+        QTest::newRow("registering fails") << false << u"Tovi: 设置开机自启失败: "_s
+                                           << u"开机自启没设置上：自启动项%1写不进去。\n\n错误信息: "_s;
+        QTest::newRow("unregistering fails") << true << u"Tovi: 取消开机自启失败: "_s
+                                             << u"开机自启没取消掉：自启动项%1删不掉。\n\n错误信息: "_s;
     }
 
     void failureIsExplainedAndTheMarkTellsTheTruth() {
@@ -263,7 +263,11 @@ private Q_SLOTS:
         QVERIFY(log.first().startsWith(logPrefix) && log.first().size() > logPrefix.size());
         QCOMPARE(f.alerts.shown.size(), 1);
         QCOMPARE(f.alerts.shown.first().style, AlertRequest::Style::Warning);
-        QCOMPARE(f.alerts.shown.first().informativeText, alertPrefix + log.first().mid(logPrefix.size()));
+        // The entry's place is named where the service has one, from the home directory.
+        const QString where = real.location().replace(QDir::homePath(), u"~"_s);
+        QCOMPARE(f.alerts.shown.first().informativeText,
+                 alertPrefix.arg(enabledBefore ? QString() : u' ' + where + u' ') +
+                     log.first().mid(logPrefix.size()));
     }
 };
 

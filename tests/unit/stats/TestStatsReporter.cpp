@@ -80,6 +80,12 @@ private Q_SLOTS:
         QTest::newRow("one hydration skip among completions turns the verdict")
             << Recorded{{T::hydrationCompleted, {}}, {T::hydrationSkipped, {}}, {T::appLaunched, {}}}
             << QList<qint64>{0, 0, 0, 1, 1} << false;
+        constexpr qint64 huge = Q_INT64_C(9000000000000000000);
+        QTest::newRow("sums near the 64-bit limit saturate instead of wrapping")
+            << Recorded{{T::restSkipped, {{u"actualSeconds"_s, huge}, {u"skippedSeconds"_s, -huge}}},
+                        {T::restSkipped, {{u"actualSeconds"_s, huge}, {u"skippedSeconds"_s, -huge}}}}
+            << QList<qint64>{std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::min(), 0, 0, 2}
+            << false;
         QTest::newRow("one pelvic skip turns the verdict; snoozes and prompts count in neither")
             << Recorded{{T::pelvicSkipped, {}}, {T::pelvicSnoozed, {}}, {T::hydrationPromptShown, {}}}
             << QList<qint64>{0, 0, 0, 0, 1} << false;
@@ -105,27 +111,38 @@ private Q_SLOTS:
                        : u"完成不少，但也跳过了一些。Tovi 不审判你，只把身体的小本本摊开给你看。"_s);
     }
 
-    void eventsSortStablyAndStrayKeysGetTheirOwnRow() {
+    // Each line carries its number as "actualSeconds"; the report must find what a full read finds.
+    void eventsSortStablyAndOutOfOrderLinesAreFound() {
         FakeClock clock(localTime(2025, 3, 5, 20));
         StatsStore store(TestEnvironment::freshDirectory(u"order"_s));
         // The later of two equal keys wins, so the fields replace the line's own.
-        const auto line = [](const QString& id, const QString& time, const QString& day) {
-            return TestEnvironment::statsLine(u"2025-03-05T"_s + time + u'Z', u"app_launched"_s, u"{}"_s,
-                                              u",\"id\":\"%1\",\"dayKey\":\"%2\""_s.arg(id, day)) +
+        const auto line = [](int n, const QString& time, const QString& day = u"2025-03-05"_s) {
+            return TestEnvironment::statsLine(time.size() > 8 ? time : u"2025-03-05T"_s + time + u'Z',
+                                              u"rest_completed"_s, u"{\"actualSeconds\":%1}"_s.arg(n),
+                                              u",\"dayKey\":\"%1\""_s.arg(day)) +
                    '\n';
         };
+        const QByteArray far = line(8, u"2025-03-20T09:00:00Z"_s);
         QVERIFY(TestEnvironment::writeFile(
             store.eventsDirectory() + u"/2025-03.jsonl"_s,
-            line(u"late"_s, u"12:00:00"_s, u"2025-03-05"_s) + line(u"b"_s, u"09:00:00"_s, u"2025-03-05"_s) +
-                line(u"a"_s, u"09:00:00"_s, u"2025-03-05"_s) + line(u"c"_s, u"09:00:00"_s, u"1999-01-01"_s)));
+            line(1, u"12:00:00"_s) + line(2, u"09:00:00"_s) + far + line(3, u"09:00:00"_s) +
+                line(4, u"09:00:00"_s, u"1999-01-01"_s) + far +
+                line(5, u"10:00:00"_s).replace("\"timestamp\":", "\"timestamp\" : ") +
+                line(6, u"11:00:00"_s).replace("\"timestamp\"", "\"\\u0074imestamp\"") + far.chopped(2) +
+                ",\"timestamp\":\"2025-03-05T13:00:00Z\",\"payload\":{\"actualSeconds\":7}}\n"));
         const StatsReport report = StatsReporter(store).makeReport(StatsReportScope::day(clock.now()));
-        QStringList ids;
-        for (const StatsEvent& e : report.events)
-            ids << e.id;
-        QCOMPARE(ids, (QStringList{u"b"_s, u"a"_s, u"c"_s, u"late"_s}));
+        QList<qint64> order;
+        for (const StatsReportEvent& e : report.events)
+            order << *e.number(StatsReportEvent::actualSeconds)->intValue();
+        QCOMPARE(order, (QList<qint64>{2, 3, 4, 5, 6, 1, 7}));
+        QList<StatsReportEvent> full;
+        for (const StatsEvent& e : store.events(report.interval.start, report.interval.end))
+            full << StatsReportEvent::from(e);
+        std::stable_sort(full.begin(), full.end(), [](auto& a, auto& b) { return a.msecs < b.msecs; });
+        QVERIFY(full == report.events);
         QCOMPARE(report.days.size(), 2);
         QCOMPARE(report.days.first().dayKey, u"1999-01-01"_s);
-        QCOMPARE(report.total.appLaunchCount, 4);
+        QCOMPARE(report.total.restActualSeconds, 28);
     }
 
     void texts_data() {
@@ -238,6 +255,11 @@ private Q_SLOTS:
                 Pixels::count(icon, {}, [](QRgb p) { return QColor(p).hsvSaturation() > 90; });
             QVERIFY2(coloured > 10, qPrintable(row->accessibleName()));
         }
+        // Escape closes the window, and so does Ctrl+W.
+        view.show();
+        QTest::keyClick(&view, week ? Qt::Key_W : Qt::Key_Escape,
+                        week ? Qt::ControlModifier : Qt::NoModifier);
+        QVERIFY(!view.isVisible());
     }
 };
 

@@ -299,6 +299,8 @@ private Q_SLOTS:
         QCOMPARE(bool(event), !kind.isEmpty());
         // The bulk reader's fast path must agree with the general parser.
         QCOMPARE(StatsEventReader().decode(json), event);
+        QCOMPARE(StatsEventReader().decodeForReport(json),
+                 event ? std::optional(StatsReportEvent::from(*event)) : std::nullopt);
         if (!event)
             return;
         QCOMPARE(event->timestamp, QDateTime(QDate(2025, 3, 1), QTime(8, 15, 30), Qt::UTC));
