@@ -1,5 +1,7 @@
 #include "ToviCopy.h"
 
+#include "platform/Clock.h"
+
 #include <QRandomGenerator>
 
 using namespace Qt::StringLiterals;
@@ -56,27 +58,13 @@ QString pauseChoiceTitle(qint64 seconds) {
     return u"暂停 %1 分钟"_s.arg(seconds / 60);
 }
 
-namespace {
-// "15:30" today, "明天 00:00", or "12月9日 08:00" further off.
-QString moment(const QDateTime& at, const QDateTime& now) {
-    const QDateTime local = at.toLocalTime();
-    const qint64 days = now.toLocalTime().date().daysTo(local.date());
-    const QString time = local.toString(u"HH:mm"_s);
-    if (days == 0)
-        return time;
-    if (days == 1)
-        return u"明天 "_s + time;
-    return u"%1月%2日 %3"_s.arg(local.date().month()).arg(local.date().day()).arg(time);
-}
-} // namespace
-
 QString pausedStatusLine(const QDateTime& until, const QDateTime& now) {
-    return u"⏸ 护眼先放个假，%1 回来营业"_s.arg(moment(until, now));
+    return u"⏸ 护眼先放个假，%1 回来营业"_s.arg(momentText(until, now));
 }
 
 QString toolTip(qint64 secondsToRest, const QDateTime& pausedUntil, const QDateTime& now) {
     if (secondsToRest < 0)
-        return u"Tovi · 暂停中，%1 回来营业"_s.arg(moment(pausedUntil, now));
+        return u"Tovi · 暂停中，%1 回来营业"_s.arg(momentText(pausedUntil, now));
     if (secondsToRest == 0)
         return u"Tovi · 正在闭眼充能"_s;
     return u"Tovi · %1 分钟后闭眼充能"_s.arg((secondsToRest + 59) / 60);

@@ -3,6 +3,7 @@
 #include "CsvExport.h"
 
 #include "platform/AppInfo.h"
+#include "platform/Clock.h"
 #include "platform/Directories.h"
 
 #include <QCoreApplication>
@@ -83,18 +84,6 @@ Reply callTovi(const Context& context, const QString& method, const QVariantList
     return {failure, {}};
 }
 
-// Today "14:30", tomorrow "明天 00:00", later "12月9日 08:00".
-QString momentText(qint64 msSinceEpoch, const QDateTime& now) {
-    const QDateTime moment = QDateTime::fromMSecsSinceEpoch(msSinceEpoch).toLocalTime();
-    const qint64 days = now.toLocalTime().date().daysTo(moment.date());
-    const QString time = moment.toString(u"HH:mm"_s);
-    if (days == 0)
-        return time;
-    if (days == 1)
-        return u"明天 "_s + time;
-    return moment.toString(u"M月d日 "_s) + time;
-}
-
 QString durationText(qint64 seconds) {
     if (seconds >= 3600)
         return u"%1 小时 %2 分"_s.arg(seconds / 3600).arg(seconds % 3600 / 60);
@@ -144,12 +133,13 @@ int status(const Context& context, bool json) {
     else if (state == "resting"_L1)
         line = u"休息中"_s;
     else if (state == "paused"_L1)
-        line = u"已暂停，到 %1"_s.arg(momentText(pausedUntil, context.now));
+        line = u"已暂停，到 %1"_s.arg(momentText(QDateTime::fromMSecsSinceEpoch(pausedUntil), context.now));
     else
         line = state;
     QStringList dueTexts;
     for (auto it = reminders.cbegin(); it != reminders.cend(); ++it)
-        dueTexts << u"%1 %2"_s.arg(reminderName(it.key()), momentText(it.value(), context.now));
+        dueTexts << u"%1 %2"_s.arg(reminderName(it.key()),
+                                   momentText(QDateTime::fromMSecsSinceEpoch(it.value()), context.now));
     if (!dueTexts.isEmpty())
         line += u"；下次"_s + dueTexts.join(u"，"_s);
     print(context.out, line);
@@ -256,7 +246,7 @@ int run(const QStringList& arguments, const Context& context) {
         const auto seconds = rest.size() == 1 ? pauseSeconds(rest[0], context.now) : std::nullopt;
         if (!seconds)
             return usageProblem(context, u"pause 要一个时长：30m、1h、2h、tomorrow 或 <分钟>m，最长 7 天"_s);
-        const QString until = momentText(context.now.addSecs(*seconds).toMSecsSinceEpoch(), context.now);
+        const QString until = momentText(context.now.addSecs(*seconds), context.now);
         return simpleCall(context, u"Pause"_s, {QVariant::fromValue(quint32(*seconds))},
                           u"已暂停，到 %1"_s.arg(until));
     }

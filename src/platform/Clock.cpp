@@ -28,3 +28,14 @@ void Clock::schedule(int ms, QObject* context, std::function<void()> work) const
 void Clock::install(const Clock* clock) {
     installed.store(clock ? clock : &systemClock);
 }
+
+QString momentText(const QDateTime& at, const QDateTime& now) {
+    const QDateTime local = at.toLocalTime();
+    const qint64 days = now.toLocalTime().date().daysTo(local.date());
+    const QString time = local.toString(QStringLiteral("HH:mm"));
+    if (days == 0)
+        return time;
+    if (days == 1)
+        return QStringLiteral("明天 ") + time;
+    return local.toString(QStringLiteral("M月d日 ")) + time;
+}

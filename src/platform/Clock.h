@@ -23,3 +23,7 @@ protected:
     // The system clock's: a single-shot timer.
     virtual void schedule(int ms, QObject* context, std::function<void()> work) const;
 };
+
+// How a moment reads beside `now`: "15:30" today, "明天 00:00" tomorrow,
+// "12月9日 08:00" further off.
+QString momentText(const QDateTime& at, const QDateTime& now);
