@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
 
 using namespace Qt::StringLiterals;
@@ -13,10 +14,12 @@ class TestReminders : public QObject {
 private:
     static QString iso(const QDateTime& moment) { return moment.toUTC().toString(Qt::ISODateWithMs); }
 
-    // A hydration day begun an hour ago whose next reminder falls due at `at`.
+    // A hydration day begun up to an hour ago, never before today's midnight (a
+    // day begun yesterday waits for a new one), whose next reminder falls due at `at`.
     static QStringList dueHydration(const QDateTime& at = QDateTime::currentDateTimeUtc().addSecs(-30)) {
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        return {u"hydrationReminderDayStartedAt="_s + iso(now.addSecs(-3600)),
+        const QDateTime midnight = QDateTime(QDate::currentDate(), QTime(0, 0)).toUTC();
+        return {u"hydrationReminderDayStartedAt="_s + iso(std::max(now.addSecs(-3600), midnight)),
                 u"hydrationReminderNextReminderAt="_s + iso(at), u"pelvicFloorReminderEnabled=false"_s};
     }
     static bool toastShown(const VirtualDesktop& desktop) {
