@@ -11,6 +11,9 @@
 #include <optional>
 
 class Alerts;
+class BusyState;
+class IdleWatch;
+class MotionPreference;
 class Commands;
 class Defaults;
 class LoginItemService;
@@ -51,6 +54,10 @@ struct AppServices {
     WallpaperManager* wallpapers = nullptr;
     // None: the icon is made at once, whatever tray there is.
     TrayHosts* trayHosts = nullptr;
+    // None: rests never wait, time away is not noticed, and every rest moves.
+    BusyState* busy = nullptr;
+    IdleWatch* idle = nullptr;
+    MotionPreference* motion = nullptr;
 };
 
 // The one application object: builds the rest cycle, the reminders, the

@@ -3,7 +3,7 @@
 #include <QDBusConnection>
 #include <QObject>
 
-// The moments the user comes back to the computer. The base class only
+// The moments the user leaves and comes back to the computer. The base class only
 // announces; tests emit its signals by hand.
 class WorkspaceEvents : public QObject {
     Q_OBJECT
@@ -14,6 +14,9 @@ Q_SIGNALS:
     void didWake();
     void screensDidWake();
     void sessionDidBecomeActive();
+    // The user went away: the screen locked, or the machine is about to sleep.
+    void screensDidLock();
+    void willSleep();
 };
 
 // logind (wake, unlock) on the system bus and the screen saver on the session
