@@ -5,6 +5,7 @@
 #include "ThemeSelectorOverlay.h"
 #include "VisualEffectView.h"
 #include "platform/Clock.h"
+#include "platform/Keyboard.h"
 #include "ui/Blur.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
@@ -474,6 +475,8 @@ void RestView::showEvent(QShowEvent* event) {
         m_tipText = pickLine(RestCopy::restTips());
     }
     installSpaceKeyMonitor();
+    if (Keyboard::isSpaceDown())
+        m_hold.spaceHeldOver();
     m_breathTimer->start();
     startBackdropFrames();
     scheduleFrames();

@@ -1,8 +1,12 @@
 #include "SkipHold.h"
 
-void SkipHold::start() {
+#include <algorithm>
+#include <cmath>
+
+void SkipHold::start(std::optional<double> now) {
     m_pressing = true;
     m_progress = 0.0;
+    m_countedTo = now;
     Q_EMIT started();
 }
 
@@ -32,9 +36,10 @@ void SkipHold::mouseUp() {
         cancel();
 }
 
-void SkipHold::spacePress(double, bool autoRepeat) {
-    if (autoRepeat || m_completed)
+void SkipHold::spacePress(double now, bool autoRepeat) {
+    if (m_completed || (autoRepeat && m_spaceHeldOver))
         return;
+    m_spaceHeldOver = false;
     // A press right behind a release is the key repeating, not a new press.
     if (m_releasedAt) {
         m_releasedAt.reset();
@@ -44,11 +49,13 @@ void SkipHold::spacePress(double, bool autoRepeat) {
     }
     if (!m_pressing && !m_spacePressed) {
         m_spacePressed = true;
-        start();
+        start(now);
     }
 }
 
 void SkipHold::spaceRelease(double now, bool autoRepeat) {
+    if (!autoRepeat)
+        m_spaceHeldOver = false;
     if (!autoRepeat && m_spacePressed && !m_completed)
         m_releasedAt = now;
 }
@@ -62,7 +69,12 @@ void SkipHold::tick(double now) {
     }
     if (!m_pressing || m_completed || m_completionAwaitsRelease)
         return;
-    m_progress += tickSeconds / holdSeconds;
+    if (!m_countedTo)
+        m_countedTo = now - tickSeconds;
+    const auto steps = std::max(0L, std::lround((now - *m_countedTo) / tickSeconds));
+    *m_countedTo += double(steps) * tickSeconds;
+    for (long i = 0; i < steps && m_progress < 1.0; ++i)
+        m_progress += tickSeconds / holdSeconds;
     if (m_progress >= 1.0) {
         m_progress = 1.0;
         // A key let go before the last tick must not skip.
@@ -78,6 +90,7 @@ void SkipHold::letGo() {
     if (m_completed)
         return;
     m_spacePressed = false;
+    m_spaceHeldOver = false;
     m_releasedAt.reset();
     if (m_pressing)
         cancel();

@@ -11,6 +11,9 @@
 // repeat only once both have arrived, which under load they may not have: a
 // Space release counts only when no press follows it within
 // `releaseSettleSeconds`, and a hold reaching its end meanwhile waits to see.
+// XWayland may deliver the first press itself as such a pair, which Qt flags
+// as a repeat: a flagged press is taken for a repeat only while a Space held
+// since before the rest came into sight is still down.
 class SkipHold final : public QObject {
     Q_OBJECT
 public:
@@ -24,7 +27,10 @@ public:
     void mouseUp();
     void spacePress(double now, bool autoRepeat = false);
     void spaceRelease(double now, bool autoRepeat = false);
-    // One step of a running hold; a Space release that has settled by `now` ends it first.
+    // Space was already down when the view came into sight: its repeats are no hold.
+    void spaceHeldOver() { m_spaceHeldOver = true; }
+    // The steps of a running hold due by `now`: a timer that a busy machine fires
+    // late still counts the time held. A Space release that has settled ends it first.
     void tick(double now);
     // The view went out of sight: a hold in progress ends without skipping.
     void letGo();
@@ -44,7 +50,7 @@ Q_SIGNALS:
     void completed();
 
 private:
-    void start();
+    void start(std::optional<double> now = std::nullopt);
     void cancel();
     void complete();
 
@@ -53,5 +59,8 @@ private:
     bool m_spacePressed = false;
     bool m_completed = false;
     bool m_completionAwaitsRelease = false;
+    bool m_spaceHeldOver = false;
     std::optional<double> m_releasedAt;
+    // The moment up to which steps have been counted; a mouse hold begins it at its first tick.
+    std::optional<double> m_countedTo;
 };
