@@ -25,6 +25,11 @@ int main(int argc, char* argv[]) {
     // A verb talks to the running Tovi and exits, before anything of the tray program exists.
     if (CommandLine::wanted(argc, argv))
         return CommandLine::main(argc, argv);
+    // On Wayland the rest needs what only X11 lets a client do: place a window on
+    // each output above the panels and take the keyboard. Qt would pick Wayland
+    // wherever its plugin is installed; XWayland stays unless the user asks.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Tovi"_s);
     QApplication::setApplicationVersion(AppInfo::version());
