@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 DESKTOP_DIR ?= /tmp/tovi-desktop
 
-.PHONY: all deps build run test unit faults soak bench fuzz package sanitize format clean
+.PHONY: all deps build run test unit faults soak bench fuzz package sanitize format clean desktops
 
 all: build
 
@@ -30,12 +30,17 @@ run: build
 		TOVI_DESKTOP_DIR=$(DESKTOP_DIR) scripts/virtual-desktop stop; exit $$status; \
 	fi
 
-# Everything but the hour's soak.
+# Everything but the hour's soak and the real desktops.
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j2 -LE soak
+	cd $(BUILD) && ctest --output-on-failure -j2 -LE 'soak|desktops'
 
 unit: build
-	cd $(BUILD) && ctest --output-on-failure -j2 -LE e2e
+	cd $(BUILD) && ctest --output-on-failure -j2 -LE 'e2e|desktops'
+
+# Tovi in GNOME Shell and KDE Plasma, headless (their packages: scripts/install-deps --desktops).
+desktops: build
+	@scripts/install-deps --desktops
+	cd $(BUILD) && ctest --output-on-failure -L desktops
 
 # The real binary while disks fill, processes die, servers go and files rot.
 faults: build
@@ -61,7 +66,7 @@ sanitize: deps
 	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOVI_SANITIZE=ON -DTOVI_BENCHMARKS=OFF
 	cmake --build $(BUILD)-sanitize -j$(JOBS)
 	cd $(BUILD)-sanitize && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-		ctest --output-on-failure -j2 -LE 'e2e|install'
+		ctest --output-on-failure -j2 -LE 'e2e|install|desktops'
 
 # Each decoder under libFuzzer for FUZZ_SECONDS, in a clang build of its own.
 FUZZ_SECONDS ?= 60
