@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <cstring>
 #include <xcb/screensaver.h>
 #include <xcb/sync.h>
 #include <xcb/xcb.h>
@@ -44,12 +45,20 @@ bool X11SyncIdleSource::findCounter() {
         xcb_sync_list_system_counters_reply(connection, xcb_sync_list_system_counters(connection), nullptr);
     if (!counters)
         return false;
-    for (auto it = xcb_sync_list_system_counters_counters_iterator(counters); it.rem > 0;
-         xcb_sync_systemcounter_next(&it)) {
-        const QByteArray name(xcb_sync_systemcounter_name(it.data),
-                              xcb_sync_systemcounter_name_length(it.data));
-        if (name == "IDLETIME")
-            m_counter = it.data->counter;
+    // Walked by hand: libxcb's iterator gets the padding after each name wrong.
+    // Each entry: counter (4), resolution (8), name length (2), name, padded to 4.
+    const auto* data = reinterpret_cast<const uint8_t*>(counters + 1);
+    const uint8_t* end = data + counters->length * 4;
+    for (uint32_t i = 0; i < counters->counters_len && data + 14 <= end; ++i) {
+        uint32_t counter;
+        uint16_t length;
+        memcpy(&counter, data, 4);
+        memcpy(&length, data + 12, 2);
+        if (data + 14 + length > end)
+            break;
+        if (QByteArray(reinterpret_cast<const char*>(data + 14), length) == "IDLETIME")
+            m_counter = counter;
+        data += (14 + length + 3) & ~3u;
     }
     free(counters);
     return m_counter != 0;
