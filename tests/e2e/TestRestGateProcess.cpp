@@ -1,0 +1,110 @@
+#include "E2eHarness.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// What keeps a rest from covering the screen, and time away, with the real
+// desktop's sources: the window manager, dunst and the X server's idle counter.
+class TestRestGateProcess : public QObject {
+    Q_OBJECT
+private:
+    VirtualDesktop m_desktop;
+
+    static QJsonObject status(const ToviProcess& tovi) {
+        const CommandResult result = runCommand(toviBinary(), {u"status"_s, u"--json"_s}, tovi.environment());
+        return QJsonDocument::fromJson(result.output.toUtf8()).object();
+    }
+    static qint64 started(const ToviProcess& tovi, QLatin1StringView key) {
+        return tovi.events(u"rest_started"_s).last().value("payload"_L1).toObject().value(key).toInteger(-1);
+    }
+    // Input, as a user's hand on the mouse.
+    void touch() const { m_desktop.xdotool({u"mousemove_relative"_s, u"--"_s, u"3"_s, u"-3"_s}); }
+    // Holds a rest that falls due `waitingFor`, then lets it start once `release` has run.
+    void deferred(const QString& name, const QString& waitingFor, const std::function<void()>& release) {
+        ToviProcess tovi(m_desktop, e2eHome(name));
+        tovi.seedSettings(customRest(4, 30));
+        touch();
+        QVERIFY(tovi.start());
+        E2E_WAIT(status(tovi).value("waitingFor"_L1) == waitingFor, 10000);
+        QTest::qWait(3000);
+        QVERIFY(tovi.events(u"rest_started"_s).isEmpty());
+        QCOMPARE(status(tovi).value("state"_L1), u"working"_s);
+        touch();
+        release();
+        E2E_WAIT_COMPARE(tovi.events(u"rest_started"_s).size(), 1, 5000);
+        QVERIFY(started(tovi, "waitedSeconds"_L1) >= 3);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY2(m_desktop.isRunning(), qPrintable(m_desktop.error())); }
+
+    void aFullScreenWindowDefersTheRest() {
+        QProcess film;
+        film.setProcessEnvironment(m_desktop.environment());
+        film.start(u"xmessage"_s, {u"-name"_s, u"film"_s, u"film"_s});
+        QVERIFY(film.waitForStarted());
+        const auto window = [this] {
+            return m_desktop.xdotool({u"search"_s, u"--sync"_s, u"--classname"_s, u"film"_s})
+                .output.trimmed();
+        };
+        E2E_WAIT(!window().isEmpty(), 5000);
+        const QString id = window().section(u'\n', 0, 0);
+        m_desktop.xdotool({u"windowactivate"_s, u"--sync"_s, id});
+        m_desktop.xdotool({u"windowstate"_s, u"--add"_s, u"FULLSCREEN"_s, id});
+        deferred(u"full-screen"_s, u"full-screen"_s, [&] {
+            m_desktop.xdotool({u"windowstate"_s, u"--remove"_s, u"FULLSCREEN"_s, id});
+        });
+        film.kill();
+        film.waitForFinished();
+    }
+
+    void dunstPausedDefersTheRest() {
+        QCOMPARE(m_desktop.dunstctl({u"set-paused"_s, u"true"_s}).exitCode, 0);
+        deferred(u"dunst-paused"_s, u"do-not-disturb"_s, [this] {
+            m_desktop.dunstctl({u"set-paused"_s, u"false"_s});
+        });
+    }
+
+    // Twelve seconds without input, with rests of ten: a rest taken away from the desk.
+    void timeAwayIsARest() {
+        ToviProcess tovi(m_desktop, e2eHome(u"away"_s));
+        tovi.seedSettings(customRest(300, 10));
+        touch();
+        QVERIFY(tovi.start());
+        QTest::qWait(12000);
+        QVERIFY(tovi.events(u"rest_started"_s).isEmpty());
+        touch();
+        E2E_WAIT_COMPARE(tovi.events(u"rest_completed"_s).size(), 1, 5000);
+        const QJsonObject completed = tovi.events(u"rest_completed"_s).first();
+        QCOMPARE(completed.value("source"_L1), u"system"_s);
+        const qint64 idle = completed.value("payload"_L1).toObject().value("idleSeconds"_L1).toInteger();
+        QVERIFY2(idle >= 10 && idle < 20, qPrintable(QString::number(idle)));
+        QCOMPARE(tovi.events(u"rest_started"_s).first().value("source"_L1), u"system"_s);
+        QVERIFY(status(tovi).value("secondsToRest"_L1).toInteger() > 290);
+    }
+
+    void theHeadsUpPostponesTheRest() {
+        ToviProcess tovi(m_desktop, e2eHome(u"heads-up"_s));
+        tovi.seedSettings(customRest(33, 20));
+        touch();
+        QVERIFY(tovi.start());
+        E2E_WAIT_COMPARE(m_desktop.notificationsShown(), 1, 10000);
+        m_desktop.screenshot(u"rest-heads-up"_s);
+        QFile pattern(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                      u"/desktop/pick-pattern"_s);
+        QVERIFY(pattern.open(QIODevice::WriteOnly) && pattern.write("REST_POSTPONE") > 0);
+        pattern.close();
+        touch();
+        QCOMPARE(m_desktop.dunstctl({u"context"_s}).exitCode, 0);
+        E2E_WAIT(status(tovi).value("secondsToRest"_L1).toInteger() > 300, 5000);
+        QCOMPARE(m_desktop.notificationsShown(), 0);
+        QVERIFY(tovi.events(u"rest_started"_s).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRestGateProcess)
+#include "TestRestGateProcess.moc"
