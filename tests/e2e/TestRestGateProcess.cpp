@@ -41,6 +41,7 @@ private:
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY2(m_desktop.isRunning(), qPrintable(m_desktop.error())); }
+    void cleanup() { m_desktop.dunstctl({u"set-paused"_s, u"false"_s}); }
 
     void aFullScreenWindowDefersTheRest() {
         QProcess film;
