@@ -4,6 +4,9 @@
 #include "platform/Alerts.h"
 #include "platform/AppInfo.h"
 #include "platform/Defaults.h"
+#include "platform/DesktopBusyState.h"
+#include "platform/DesktopIdleWatch.h"
+#include "platform/DesktopMotionPreference.h"
 #include "platform/Directories.h"
 #include "platform/InstanceLock.h"
 #include "platform/Log.h"
@@ -46,8 +49,11 @@ int main(int argc, char* argv[]) {
     DBusWorkspaceEvents workspaceEvents;
     WallpaperManager wallpapers(WallpaperSource::production());
     DesktopTrayHosts trayHosts;
+    DesktopBusyState busy;
+    DesktopIdleWatch idle;
+    DesktopMotionPreference motion;
     AppDelegate delegate({&defaults, &alerts, &screens, &StatsStore::shared(), &loginItems, &notifications,
-                          &workspaceEvents, &wallpapers, &trayHosts});
+                          &workspaceEvents, &wallpapers, &trayHosts, &busy, &idle, &motion});
     // The command line's way in; the instance lock above already keeps a second Tovi out.
     BusInterface bus(&delegate.commands());
     if (!bus.registerOn(QDBusConnection::sessionBus()))

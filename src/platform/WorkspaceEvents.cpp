@@ -80,19 +80,28 @@ void DBusWorkspaceEvents::watchSessionUnlock() {
                       reply.error().message());
             return;
         }
-        m_system.connect(login1, reply.value().path(), u"org.freedesktop.login1.Session"_s, u"Unlock"_s, this,
-                         SLOT(sessionUnlocked()));
+        const QString session = u"org.freedesktop.login1.Session"_s;
+        m_system.connect(login1, reply.value().path(), session, u"Unlock"_s, this, SLOT(sessionUnlocked()));
+        m_system.connect(login1, reply.value().path(), session, u"Lock"_s, this, SLOT(sessionLocked()));
     });
 }
 
 void DBusWorkspaceEvents::prepareForSleep(bool starting) {
-    if (!starting)
+    if (starting)
+        Q_EMIT willSleep();
+    else
         Q_EMIT didWake();
 }
 
 void DBusWorkspaceEvents::screenSaverActiveChanged(bool active) {
-    if (!active)
+    if (active)
+        Q_EMIT screensDidLock();
+    else
         Q_EMIT screensDidWake();
+}
+
+void DBusWorkspaceEvents::sessionLocked() {
+    Q_EMIT screensDidLock();
 }
 
 void DBusWorkspaceEvents::sessionUnlocked() {

@@ -15,12 +15,13 @@ Q_SIGNALS:
     void screensDidWake();
     void sessionDidBecomeActive();
     // The user went away: the screen locked, or the machine is about to sleep.
+    // One lock may be told more than once, by logind and by screen savers.
     void screensDidLock();
     void willSleep();
 };
 
-// logind (wake, unlock) on the system bus and the screen saver on the session
-// bus. A bus or service that is missing is logged once and left alone.
+// logind (sleep, wake, lock, unlock) on the system bus and the screen saver
+// (locked, ended) on the session bus. A bus or service that is missing is logged once and left alone.
 class DBusWorkspaceEvents final : public WorkspaceEvents {
     Q_OBJECT
 public:
@@ -32,6 +33,7 @@ private Q_SLOTS:
     void prepareForSleep(bool starting);
     void screenSaverActiveChanged(bool active);
     void sessionUnlocked();
+    void sessionLocked();
 
 private:
     void watchSessionUnlock();
