@@ -1,9 +1,14 @@
 #include "E2eHarness.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QJsonDocument>
+#include <QRasterWindow>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -46,19 +51,9 @@ private Q_SLOTS:
     void aFullScreenWindowDefersTheRest() {
         QProcess film;
         film.setProcessEnvironment(m_desktop.environment());
-        film.start(u"xmessage"_s, {u"-name"_s, u"film"_s, u"film"_s});
-        QVERIFY(film.waitForStarted());
-        const auto window = [this] {
-            return m_desktop.xdotool({u"search"_s, u"--sync"_s, u"--classname"_s, u"film"_s})
-                .output.trimmed();
-        };
-        E2E_WAIT(!window().isEmpty(), 5000);
-        const QString id = window().section(u'\n', 0, 0);
-        m_desktop.xdotool({u"windowactivate"_s, u"--sync"_s, id});
-        m_desktop.xdotool({u"windowstate"_s, u"--add"_s, u"FULLSCREEN"_s, id});
-        deferred(u"full-screen"_s, u"full-screen"_s, [&] {
-            m_desktop.xdotool({u"windowstate"_s, u"--remove"_s, u"FULLSCREEN"_s, id});
-        });
+        film.start(QCoreApplication::applicationFilePath(), {u"--full-screen-window"_s});
+        QVERIFY(film.waitForReadyRead(10000));
+        deferred(u"full-screen"_s, u"full-screen"_s, [&] { film.write("leave\n"); });
         film.kill();
         film.waitForFinished();
     }
@@ -107,5 +102,30 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRestGateProcess)
+// A film in the desktop: a full-screen window that takes the focus, and
+// leaves full-screen at a line on its input.
+int showFilm(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    QRasterWindow film;
+    film.showFullScreen();
+    film.requestActivate();
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &film, [&] {
+        input.setEnabled(false);
+        film.showNormal();
+    });
+    QTimer::singleShot(500, [] {
+        std::puts("shown");
+        std::fflush(stdout);
+    });
+    return app.exec();
+}
+
+int main(int argc, char** argv) {
+    if (argc > 1 && qstrcmp(argv[1], "--full-screen-window") == 0)
+        return showFilm(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestRestGateProcess test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "TestRestGateProcess.moc"
