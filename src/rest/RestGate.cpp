@@ -36,15 +36,28 @@ RestGate::RestGate(RestCycle* cycle, BusyState* busy, IdleWatch* idle, Workspace
         });
     }
     if (workspace) {
-        connect(workspace, &WorkspaceEvents::screensDidLock, this, &RestGate::leave);
+        connect(workspace, &WorkspaceEvents::screensDidLock, this, [this] {
+            m_screenLocked = true;
+            leave();
+        });
         connect(workspace, &WorkspaceEvents::willSleep, this, &RestGate::leave);
-        for (const auto back : {&WorkspaceEvents::didWake, &WorkspaceEvents::screensDidWake,
-                                &WorkspaceEvents::sessionDidBecomeActive})
-            connect(workspace, back, this, [this] {
-                if (m_awaySince && m_awayByLock)
-                    comeBack(m_awaySince->secsTo(Clock::now()));
+        // Waking to a locked screen is not being back yet.
+        connect(workspace, &WorkspaceEvents::didWake, this, [this] {
+            if (!m_screenLocked)
+                lockEnded();
+        });
+        for (const auto unlocked :
+             {&WorkspaceEvents::screensDidWake, &WorkspaceEvents::sessionDidBecomeActive})
+            connect(workspace, unlocked, this, [this] {
+                m_screenLocked = false;
+                lockEnded();
             });
     }
+}
+
+void RestGate::lockEnded() {
+    if (m_awaySince && m_awayByLock)
+        comeBack(m_awaySince->secsTo(Clock::now()));
 }
 
 QString RestGate::waitName(Wait wait) {

@@ -67,6 +67,7 @@ private:
     void watchIdle();
     void idled(qint64 idleSeconds);
     void leave();
+    void lockEnded();
     void comeBack(qint64 awaySeconds);
 
     RestCycle* const m_cycle;
@@ -85,5 +86,6 @@ private:
     std::optional<QDateTime> m_awaySince;
     // Away by the lock or a suspend: only the return says it is over.
     bool m_awayByLock = false;
+    bool m_screenLocked = false;
     bool m_loggedNoIdle = false;
 };

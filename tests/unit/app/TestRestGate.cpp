@@ -124,6 +124,7 @@ private Q_SLOTS:
         f.busy.setInhibited(!inhibited.isEmpty());
         Q_EMIT f.idle.resumed(away);
         Q_EMIT f.workspace.didWake();
+        Q_EMIT f.workspace.sessionDidBecomeActive();
         QCOMPARE(f.natural(), counts ? 1 : 0);
         QCOMPARE(f.idle.watched(), paused ? 0 : 20);
         QVERIFY(!f.app->isResting());
