@@ -29,6 +29,24 @@ struct Fixture : AppFixture {
     qint64 started(QStringView key) const {
         return eventsOf(StatsEventType::restStarted).last().payload.value(key).intValue().value_or(-1);
     }
+    // Makes `what` hold: a busy reason, or the user leaves.
+    void hold(const QString& what) {
+        if (what == u"full"_s || what == u"dnd"_s)
+            busy.set(what == u"full"_s ? BusyReason::fullScreen : BusyReason::doNotDisturb);
+        else if (what == u"inhibitor"_s)
+            busy.setInhibited(true);
+        else if (what == u"idle"_s)
+            Q_EMIT idle.idled(20);
+        else
+            Q_EMIT(what == u"sleep"_s ? workspace.willSleep() : workspace.screensDidLock());
+    }
+    // The busy reason ends and the user is back after `away` seconds, however they left.
+    void release(int away) {
+        busy.set(BusyReason::none);
+        Q_EMIT idle.resumed(away);
+        Q_EMIT workspace.didWake();
+        Q_EMIT workspace.sessionDidBecomeActive();
+    }
     qsizetype natural() const {
         return std::ranges::count(eventsOf(StatsEventType::restCompleted), StatsEventSource::system,
                                   &StatsEvent::source);
@@ -54,16 +72,7 @@ private Q_SLOTS:
         Fixture f;
         f.launch();
         f.run(25);
-        if (what == u"full"_s)
-            f.busy.set(BusyReason::fullScreen);
-        else if (what == u"dnd"_s)
-            f.busy.set(BusyReason::doNotDisturb);
-        else if (what == u"inhibitor"_s)
-            f.busy.setInhibited(true);
-        else if (what == u"idle"_s)
-            Q_EMIT f.idle.idled(20);
-        else
-            Q_EMIT f.workspace.screensDidLock();
+        f.hold(what);
         // No heads-up over it, no rest when due: the line and the bus say why.
         f.run(50);
         QVERIFY(f.center.posted.isEmpty());
@@ -73,10 +82,8 @@ private Q_SLOTS:
         QCOMPARE(f.status(), ToviCopy::waitingStatusLine(f.app->restGate().waitingFor()));
         // Within seconds of its end the rest starts and says how long it waited;
         // time away instead counts as the rest.
-        f.busy.set(BusyReason::none);
         f.busy.setInhibited(false);
-        Q_EMIT f.idle.resumed(75);
-        Q_EMIT f.workspace.sessionDidBecomeActive();
+        f.release(75);
         f.run(4);
         QCOMPARE(f.app->isResting(), waitingFor != u"away"_s);
         QCOMPARE(f.app->commands().waitingFor(), QString());
@@ -114,17 +121,10 @@ private Q_SLOTS:
         f.busy.setInhibited(inhibited == u"idle"_s);
         if (how == u"rest"_s)
             f.app->commands().rest();
-        if (how == u"idle"_s)
-            Q_EMIT f.idle.idled(20);
-        else if (how == u"sleep"_s)
-            Q_EMIT f.workspace.willSleep();
-        else
-            Q_EMIT f.workspace.screensDidLock();
+        f.hold(how);
         f.clock.advanceSeconds(away - (how == u"idle"_s ? 20 : 0));
         f.busy.setInhibited(!inhibited.isEmpty());
-        Q_EMIT f.idle.resumed(away);
-        Q_EMIT f.workspace.didWake();
-        Q_EMIT f.workspace.sessionDidBecomeActive();
+        f.release(away);
         QCOMPARE(f.natural(), counts ? 1 : 0);
         QCOMPARE(f.idle.watched(), paused ? 0 : 20);
         QVERIFY(!f.app->isResting());
