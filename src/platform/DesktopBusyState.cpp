@@ -145,13 +145,14 @@ void DesktopBusyState::sourceChanged() {
 BusyReason DesktopBusyState::reason() {
     if (fullScreen())
         return BusyReason::fullScreen;
-    if (bannersHidden() || anyRowHolds(BusyReason::doNotDisturb))
+    const QDeadlineTimer reading(readingTimeoutMs);
+    if (bannersHidden() || anyRowHolds(BusyReason::doNotDisturb, reading))
         return BusyReason::doNotDisturb;
-    return anyRowHolds(BusyReason::inhibitor) ? BusyReason::inhibitor : BusyReason::none;
+    return anyRowHolds(BusyReason::inhibitor, reading) ? BusyReason::inhibitor : BusyReason::none;
 }
 
 bool DesktopBusyState::inhibited() {
-    return anyRowHolds(BusyReason::inhibitor);
+    return anyRowHolds(BusyReason::inhibitor, QDeadlineTimer(readingTimeoutMs));
 }
 
 bool DesktopBusyState::bannersHidden() {
@@ -160,11 +161,10 @@ bool DesktopBusyState::bannersHidden() {
     return m_banners->value() == false;
 }
 
-bool DesktopBusyState::anyRowHolds(BusyReason reason) {
+bool DesktopBusyState::anyRowHolds(BusyReason reason, const QDeadlineTimer& reading) {
     if (!m_bus.isConnected() || !m_bus.interface())
         return false;
     const QStringList owned = m_bus.interface()->registeredServiceNames().value();
-    const QDeadlineTimer reading(readingTimeoutMs);
     for (const BusRow& row : busRows()) {
         if (row.reason != reason || !owned.contains(row.service) || reading.hasExpired())
             continue;

@@ -4,6 +4,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QDBusConnection>
+#include <QDeadlineTimer>
 #include <QVariantList>
 #include <vector>
 
@@ -50,7 +51,7 @@ private Q_SLOTS:
     void sourceChanged();
 
 private:
-    bool anyRowHolds(BusyReason reason);
+    bool anyRowHolds(BusyReason reason, const QDeadlineTimer& reading);
     bool bannersHidden();
     bool fullScreen();
     // Follows the focused window's state; our own windows are never followed.

@@ -4,7 +4,8 @@
 #include <QString>
 
 // Keyboard and pointer left untouched. One watch at a time: `idled` once the
-// watched length has passed without input, `resumed` at the first input after it.
+// watched length has passed without input, `resumed` at the first input after
+// it; then the same length is watched again, until stop() or another watch().
 class IdleWatch : public QObject {
     Q_OBJECT
 public:

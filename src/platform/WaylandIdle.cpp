@@ -39,6 +39,10 @@ void WaylandIdleSource::global(void* data, wl_registry* registry, uint32_t name,
 bool WaylandIdleSource::connectDisplay() {
     if (m_display)
         return true;
+    // A compositor does not learn a protocol later: asked once.
+    if (m_refused)
+        return false;
+    m_refused = true;
     // Never the default socket: only a session that names its compositor has one for us.
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return false;
@@ -54,6 +58,7 @@ bool WaylandIdleSource::connectDisplay() {
     }
     m_socket = new QSocketNotifier(wl_display_get_fd(m_display), QSocketNotifier::Read, this);
     connect(m_socket, &QSocketNotifier::activated, this, &WaylandIdleSource::dispatch);
+    m_refused = false;
     return true;
 }
 

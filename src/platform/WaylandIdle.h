@@ -39,4 +39,5 @@ private:
     void* m_watch = nullptr;
     QSocketNotifier* m_socket = nullptr;
     qint64 m_watchedMs = 0;
+    bool m_refused = false;
 };
