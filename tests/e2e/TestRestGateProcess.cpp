@@ -26,19 +26,15 @@ private:
     static qint64 started(const ToviProcess& tovi, QLatin1StringView key) {
         return tovi.events(u"rest_started"_s).last().value("payload"_L1).toObject().value(key).toInteger(-1);
     }
-    // Input, as a user's hand on the mouse.
-    void touch() const { m_desktop.xdotool({u"mousemove_relative"_s, u"--"_s, u"3"_s, u"-3"_s}); }
     // Holds a rest that falls due `waitingFor`, then lets it start once `release` has run.
     void deferred(const QString& name, const QString& waitingFor, const std::function<void()>& release) {
         ToviProcess tovi(m_desktop, e2eHome(name));
         tovi.seedSettings(customRest(4, 30));
-        touch();
         QVERIFY(tovi.start());
         E2E_WAIT(status(tovi).value("waitingFor"_L1) == waitingFor, 10000);
         QTest::qWait(3000);
         QVERIFY(tovi.events(u"rest_started"_s).isEmpty());
         QCOMPARE(status(tovi).value("state"_L1), u"working"_s);
-        touch();
         release();
         E2E_WAIT_COMPARE(tovi.events(u"rest_started"_s).size(), 1, 5000);
         QVERIFY(started(tovi, "waitedSeconds"_L1) >= 3);
@@ -69,11 +65,11 @@ private Q_SLOTS:
     void timeAwayIsARest() {
         ToviProcess tovi(m_desktop, e2eHome(u"away"_s));
         tovi.seedSettings(customRest(300, 10));
-        touch();
+        m_desktop.setUserAtDesk(false);
         QVERIFY(tovi.start());
         QTest::qWait(12000);
         QVERIFY(tovi.events(u"rest_started"_s).isEmpty());
-        touch();
+        m_desktop.setUserAtDesk(true);
         E2E_WAIT_COMPARE(tovi.events(u"rest_completed"_s).size(), 1, 5000);
         const QJsonObject completed = tovi.events(u"rest_completed"_s).first();
         QCOMPARE(completed.value("source"_L1), u"system"_s);
@@ -86,7 +82,6 @@ private Q_SLOTS:
     void theHeadsUpPostponesTheRest() {
         ToviProcess tovi(m_desktop, e2eHome(u"heads-up"_s));
         tovi.seedSettings(customRest(33, 20));
-        touch();
         QVERIFY(tovi.start());
         E2E_WAIT_COMPARE(m_desktop.notificationsShown(), 1, 10000);
         m_desktop.screenshot(u"rest-heads-up"_s);
@@ -94,7 +89,6 @@ private Q_SLOTS:
                       u"/desktop/pick-pattern"_s);
         QVERIFY(pattern.open(QIODevice::WriteOnly) && pattern.write("REST_POSTPONE") > 0);
         pattern.close();
-        touch();
         QCOMPARE(m_desktop.dunstctl({u"context"_s}).exitCode, 0);
         E2E_WAIT(status(tovi).value("secondsToRest"_L1).toInteger() > 300, 5000);
         QCOMPARE(m_desktop.notificationsShown(), 0);
