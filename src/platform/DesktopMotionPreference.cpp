@@ -40,6 +40,9 @@ DesktopMotionPreference::DesktopMotionPreference(QObject* parent)
     m_rows = {
         {u"GNOME enable-animations"_s,
          [this]() -> std::optional<bool> {
+             // GNOME's own: other desktops leave it as it was, perhaps long ago.
+             if (!qEnvironmentVariable("XDG_CURRENT_DESKTOP").contains(u"GNOME"_s, Qt::CaseInsensitive))
+                 return std::nullopt;
              const auto on = m_animations->value();
              return on ? std::optional<bool>(!*on) : std::nullopt;
          }},

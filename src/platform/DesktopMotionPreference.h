@@ -10,7 +10,7 @@
 class GSettingsKey;
 
 // Less motion when any desktop setting in the table asks for it: GNOME's
-// enable-animations, KDE's AnimationDurationFactor 0, GTK's
+// enable-animations (in GNOME), KDE's AnimationDurationFactor 0, GTK's
 // gtk-enable-animations. Read afresh at each question, so a change holds
 // from the next rest on.
 class DesktopMotionPreference final : public MotionPreference {

@@ -7,7 +7,8 @@
 typedef struct _GSettings GSettings;
 
 // One boolean GSettings key. A schema or key the system does not have reads
-// as nothing, and is never asked for: GLib aborts on unknown schemas.
+// as nothing, and is never asked for: GLib aborts on unknown schemas. GIO is
+// loaded at the first question; without it every key reads as nothing.
 class GSettingsKey final : public QObject {
     Q_OBJECT
 public:

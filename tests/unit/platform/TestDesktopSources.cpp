@@ -252,6 +252,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         qputenv("XDG_CONFIG_HOME", dir.filePath(u"user"_s).toUtf8());
         qputenv("XDG_CONFIG_DIRS", dir.filePath(u"system"_s).toUtf8());
+        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
         DesktopMotionPreference motion;
         QVERIFY(!motion.reduced());
         if (file.isEmpty() && !setGSetting("org.gnome.desktop.interface", "enable-animations", false))
