@@ -2,6 +2,7 @@
 
 #include "ReminderNotificationRouter.h"
 #include "ReminderSkipFeedbackPresenter.h"
+#include "RestHeadsUp.h"
 #include "platform/NotificationCenter.h"
 #include "reminders/ReminderEngine.h"
 #include "reminders/ReminderRows.h"
@@ -39,6 +40,7 @@ void AppDelegate::configureReminderNotifications() {
                                             {row.profile.snoozeActionIdentifier, row.copy.snoozeButton}},
                                            true};
     }
+    categories << RestHeadsUp::categories();
     if (NotificationCenter* center = reminderNotificationRouter->notificationCenter())
         center->setCategories(categories);
     reminderNotificationRouter->becomeDelegate();

@@ -5,6 +5,7 @@
 #include "TrayMenu.h"
 #include "platform/Clock.h"
 #include "rest/RestCycle.h"
+#include "rest/RestGate.h"
 #include "rest/RestOverlay.h"
 #include "rest/RestView.h"
 #include "themes/RestTheme.h"
@@ -94,6 +95,8 @@ void AppDelegate::updateStatusMenuTitle() {
     }
     if (const auto until = m_commands->pausedUntil())
         m_trayMenu->setStatusLine(ToviCopy::pausedStatusLine(*until, Clock::now()));
+    else if (m_gate->waitingFor() != RestGate::Wait::none)
+        m_trayMenu->setStatusLine(ToviCopy::waitingStatusLine(m_gate->waitingFor()));
     else
         m_trayMenu->setStatusLine(workCountdownLine(m_cycle->workSecondsRemaining()));
 }

@@ -1,6 +1,8 @@
 #include "AppDelegate.h"
 
 #include "Commands.h"
+#include "ReminderNotificationRouter.h"
+#include "RestHeadsUp.h"
 #include "ToviCopy.h"
 #include "TrayMenu.h"
 #include "platform/Clock.h"
@@ -8,6 +10,7 @@
 #include "platform/Log.h"
 #include "reminders/ReminderEngine.h"
 #include "rest/RestCycle.h"
+#include "rest/RestGate.h"
 #include "rest/RestOverlay.h"
 #include "stats/StatsStore.h"
 #include "themes/RestTheme.h"
@@ -38,6 +41,10 @@ AppDelegate::AppDelegate(const AppServices& services, QObject* parent)
     connect(m_cycle, &RestCycle::workSecondsChanged, this, &AppDelegate::workSecondsChanged);
     connect(m_cycle, &RestCycle::restStarted, this, &AppDelegate::restStarted);
     connect(m_cycle, &RestCycle::restEnded, this, &AppDelegate::restEnded);
+    m_gate = new RestGate(m_cycle, services.busy, services.idle, services.workspaceEvents, this);
+    connect(m_gate, &RestGate::waitingChanged, this, &AppDelegate::updateStatusMenuTitle);
+    connect(m_gate, &RestGate::naturalRestRecorded, this,
+            [this] { setTransientStatus(ToviCopy::naturalRestLine(), 5.0); });
     m_overlay = new RestOverlay(
         services.screens, [this] { return makeRestView(); }, this);
     // Closing an alert or a report window never ends a tray program.
@@ -45,7 +52,11 @@ AppDelegate::AppDelegate(const AppServices& services, QObject* parent)
     qApp->installEventFilter(this);
     createReminders();
 
-    m_commands = new Commands(m_cycle, m_reminders, services.defaults, services.workspaceEvents, this);
+    m_commands =
+        new Commands(m_cycle, m_gate, m_reminders, services.defaults, services.workspaceEvents, this);
+    m_headsUp = new RestHeadsUp(services.notifications, m_gate, m_commands, this);
+    reminderNotificationRouter->actionHandlers
+        << [this](const NotificationResponse& response) { return m_headsUp->handle(response); };
     connect(m_commands, &Commands::stateChanged, this, &AppDelegate::updateStatusMenuTitle);
     connect(m_commands, &Commands::reportRequested, this, &AppDelegate::openReport);
     connect(m_commands, &Commands::said, this,

@@ -28,6 +28,8 @@ class ReminderEngine;
 class ReminderNotificationRouter;
 class ReminderSkipFeedbackPresenter;
 class RestCycle;
+class RestGate;
+class RestHeadsUp;
 class RestOverlay;
 class RestView;
 class RestWindow;
@@ -84,6 +86,7 @@ public:
     Commands& commands() const { return *m_commands; }
     TrayMenu& trayMenu() const { return *m_trayMenu; }
     const RestCycle& restCycle() const { return *m_cycle; }
+    RestGate& restGate() const { return *m_gate; }
     qint64 selectedRestModeTag() const { return m_selectedRestModeTag; }
     bool isResting() const;
     const QList<RestWindow*>& restWindows() const;
@@ -172,6 +175,8 @@ private:
     StatsStore* const statsStore;
     ThemeSetting* m_themes = nullptr;
     RestCycle* m_cycle = nullptr;
+    RestGate* m_gate = nullptr;
+    RestHeadsUp* m_headsUp = nullptr;
     RestOverlay* m_overlay = nullptr;
     Commands* m_commands = nullptr;
     TrayMenu* m_trayMenu = nullptr;

@@ -60,6 +60,10 @@ BusInterface::ReminderMoments BusInterface::reminderDueAt() const {
     return moments;
 }
 
+QString BusInterface::waitingFor() const {
+    return m_commands->waitingFor();
+}
+
 void BusInterface::Rest() {
     m_commands->rest();
 }
@@ -93,7 +97,10 @@ void BusInterface::OpenReport(const QString& scope) {
 }
 
 void BusInterface::stateChanged() {
-    announce({{u"State"_s, state()}, {u"NextRestAt"_s, nextRestAt()}, {u"PausedUntil"_s, pausedUntil()}},
+    announce({{u"State"_s, state()},
+              {u"NextRestAt"_s, nextRestAt()},
+              {u"PausedUntil"_s, pausedUntil()},
+              {u"WaitingFor"_s, waitingFor()}},
              {u"SecondsToRest"_s});
 }
 

@@ -19,6 +19,7 @@ class BusInterface final : public QObject, protected QDBusContext {
     Q_PROPERTY(qlonglong NextRestAt READ nextRestAt)
     Q_PROPERTY(qlonglong PausedUntil READ pausedUntil)
     Q_PROPERTY(ReminderMoments ReminderDueAt READ reminderDueAt)
+    Q_PROPERTY(QString WaitingFor READ waitingFor)
 public:
     using ReminderMoments = QMap<QString, qlonglong>;
     static inline const QString notRestingError = QStringLiteral("io.github.tovi.Tovi.Error.NotResting");
@@ -33,6 +34,7 @@ public:
     qlonglong nextRestAt() const;
     qlonglong pausedUntil() const;
     ReminderMoments reminderDueAt() const;
+    QString waitingFor() const;
 
 public Q_SLOTS:
     void Rest();

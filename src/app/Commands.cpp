@@ -7,6 +7,7 @@
 #include "reminders/ReminderEngine.h"
 #include "rest/RestCopy.h"
 #include "rest/RestCycle.h"
+#include "rest/RestGate.h"
 
 #include <cstdlib>
 
@@ -14,16 +15,20 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString pausedUntilKey = u"pausedUntil"_s;
+const QString headsUpKey = u"restHeadsUpEnabled"_s;
 // The tick drifts a little against the clock; only a real change is news.
 constexpr qint64 nextRestToleranceMs = 1500;
 } // namespace
 
-Commands::Commands(RestCycle* cycle, QList<ReminderEngine*> reminders, Defaults* defaults,
+Commands::Commands(RestCycle* cycle, RestGate* gate, QList<ReminderEngine*> reminders, Defaults* defaults,
                    WorkspaceEvents* workspace, QObject* parent)
     : QObject(parent)
     , m_cycle(cycle)
+    , m_gate(gate)
     , m_reminders(std::move(reminders))
     , m_defaults(defaults) {
+    m_defaults->registerDefaults({{headsUpKey, true}});
+    connect(m_gate, &RestGate::waitingChanged, this, &Commands::publish);
     connect(m_cycle, &RestCycle::restStarted, this, [this] {
         for (ReminderEngine* reminder : m_reminders)
             reminder->setResting(true);
@@ -83,6 +88,7 @@ void Commands::setPausedUntil(const std::optional<QDateTime>& until) {
     else
         m_defaults->remove(pausedUntilKey);
     if (wasPaused != until.has_value()) {
+        m_gate->setPaused(until.has_value());
         for (ReminderEngine* reminder : m_reminders)
             reminder->setPaused(until.has_value());
         // What fell due during the pause is not made up: work starts afresh.
@@ -111,6 +117,14 @@ void Commands::tick() {
     if (!m_pausedUntil || m_cycle->isResting())
         m_cycle->tick();
     publish();
+}
+
+bool Commands::headsUpEnabled() const {
+    return m_defaults->boolean(headsUpKey, true);
+}
+
+void Commands::setHeadsUpEnabled(bool on) {
+    m_defaults->setBoolean(headsUpKey, on);
 }
 
 void Commands::openReport(StatsReportScope::Kind kind) {
@@ -151,9 +165,13 @@ qint64 Commands::secondsToRest() const {
 }
 
 std::optional<QDateTime> Commands::nextRestAt() const {
-    if (state() != State::working)
+    if (state() != State::working || m_gate->waitingFor() != RestGate::Wait::none)
         return std::nullopt;
     return Clock::now().addSecs(m_cycle->workSecondsRemaining());
+}
+
+QString Commands::waitingFor() const {
+    return RestGate::waitName(m_gate->waitingFor());
 }
 
 QMap<QString, QDateTime> Commands::reminderDueAt() const {
@@ -183,8 +201,11 @@ void Commands::publish() {
     const auto next = nextRestAt();
     const bool nextMoved = next.has_value() != m_shownNextRestAt.has_value() ||
                            (next && std::abs(next->msecsTo(*m_shownNextRestAt)) > nextRestToleranceMs);
-    if (now == m_shownState && !nextMoved && m_pausedUntil == m_shownPausedUntil)
+    const QString waiting = waitingFor();
+    if (now == m_shownState && !nextMoved && m_pausedUntil == m_shownPausedUntil &&
+        waiting == m_shownWaitingFor)
         return;
+    m_shownWaitingFor = waiting;
     m_shownState = now;
     m_shownNextRestAt = next;
     m_shownPausedUntil = m_pausedUntil;

@@ -11,6 +11,7 @@
 class Defaults;
 class ReminderEngine;
 class RestCycle;
+class RestGate;
 class WorkspaceEvents;
 
 // The one set of commands and state queries: the status menu, the D-Bus
@@ -22,7 +23,7 @@ public:
     enum class State { working, resting, paused };
     static constexpr qint64 maximumPauseSeconds = 7 * 24 * 3600;
 
-    Commands(RestCycle* cycle, QList<ReminderEngine*> reminders, Defaults* defaults,
+    Commands(RestCycle* cycle, RestGate* gate, QList<ReminderEngine*> reminders, Defaults* defaults,
              WorkspaceEvents* workspace, QObject* parent = nullptr);
 
     // --- the rest cycle
@@ -42,6 +43,9 @@ public:
     void tick();
     // Takes up a stored pause at launch, or forgets one that ended meanwhile.
     void restorePause();
+    // The notice half a minute before a rest.
+    bool headsUpEnabled() const;
+    void setHeadsUpEnabled(bool on);
 
     // --- the reminders
     const QList<ReminderEngine*>& reminders() const { return m_reminders; }
@@ -55,8 +59,10 @@ public:
     std::optional<QDateTime> pausedUntil() const { return m_pausedUntil; }
     // Seconds to the next rest while working; 0 while resting, -1 while paused.
     qint64 secondsToRest() const;
-    // The moment of the next rest while working.
+    // The moment of the next rest while working; none while it waits.
     std::optional<QDateTime> nextRestAt() const;
+    // What a rest that fell due waits for: "" when it does not.
+    QString waitingFor() const;
     // Reminder id to its next moment; reminders that are off are absent.
     QMap<QString, QDateTime> reminderDueAt() const;
 
@@ -77,6 +83,7 @@ private:
     void publish();
 
     RestCycle* const m_cycle;
+    RestGate* const m_gate;
     const QList<ReminderEngine*> m_reminders;
     Defaults* const m_defaults;
     std::optional<QDateTime> m_pausedUntil;
@@ -84,4 +91,5 @@ private:
     State m_shownState = State::working;
     std::optional<QDateTime> m_shownNextRestAt;
     std::optional<QDateTime> m_shownPausedUntil;
+    QString m_shownWaitingFor;
 };

@@ -70,6 +70,43 @@ QString toolTip(qint64 secondsToRest, const QDateTime& pausedUntil, const QDateT
     return u"Tovi · %1 分钟后闭眼充能"_s.arg((secondsToRest + 59) / 60);
 }
 
+std::pair<QString, QString> restHeadsUp(RestGate::HeadsUp headsUp) {
+    switch (headsUp) {
+    case RestGate::HeadsUp::comingLastCall:
+        return {u"👀 30 秒后闭眼充能"_s, u"已经推迟两回啦，这次眼睛说什么也要下班了"_s};
+    case RestGate::HeadsUp::waitedLong:
+        return {u"⏳ 这次休息已经等了一小时"_s, u"忙完了吗？眼睛还在门口排着队呢"_s};
+    case RestGate::HeadsUp::none:
+    case RestGate::HeadsUp::coming:
+        break;
+    }
+    return {u"👀 30 秒后闭眼充能"_s, u"手上这句写完就好，眼睛准备下班了"_s};
+}
+
+QString waitingStatusLine(RestGate::Wait wait) {
+    switch (wait) {
+    case RestGate::Wait::fullScreen:
+        return u"🎬 全屏中，休息先在门外候着"_s;
+    case RestGate::Wait::doNotDisturb:
+        return u"🤫 免打扰中，休息晚点再来敲门"_s;
+    case RestGate::Wait::inhibitor:
+        return u"📞 视频或通话中，休息先等你忙完"_s;
+    case RestGate::Wait::away:
+        return u"🚶 人不在座位上，休息先记着"_s;
+    case RestGate::Wait::none:
+        break;
+    }
+    return {};
+}
+
+QString waitingToolTip() {
+    return u"Tovi · 休息在等你忙完"_s;
+}
+
+QString naturalRestLine() {
+    return u"🚶 离开了一会儿，算你充过电了"_s;
+}
+
 QString pick(const QStringList& lines) {
     if (lines.isEmpty())
         return {};

@@ -79,6 +79,10 @@ void TrayMenu::build(TrayHosts* hosts) {
     menu->addAction(u"    护眼节奏"_s)->setMenu(makeRestModeSubMenu());
     menu->addAction(u"    暂停一下"_s)->setMenu(makePauseSubMenu());
     menu->addAction(u"    切换休息主题"_s)->setMenu(makeThemeSubMenu());
+    QAction* headsUp = menu->addAction(u"    休息前 30 秒提醒我"_s);
+    headsUp->setCheckable(true);
+    headsUp->setChecked(m_commands->headsUpEnabled());
+    connect(headsUp, &QAction::toggled, m_commands, &Commands::setHeadsUpEnabled);
     for (ReminderEngine* reminder : m_commands->reminders()) {
         menu->addSeparator();
         auto* section = new ReminderMenuSection(reminder, menu);
@@ -278,8 +282,10 @@ void TrayMenu::refreshTray() {
         if (m_icon)
             m_icon->setIcon(makeStatusBarIcon(paused));
     }
-    const QString tip = ToviCopy::toolTip(m_commands->secondsToRest(),
-                                          m_commands->pausedUntil().value_or(QDateTime()), Clock::now());
+    const QString tip = m_commands->waitingFor().isEmpty()
+                            ? ToviCopy::toolTip(m_commands->secondsToRest(),
+                                                m_commands->pausedUntil().value_or(QDateTime()), Clock::now())
+                            : ToviCopy::waitingToolTip();
     if (tip != m_toolTip) {
         m_toolTip = tip;
         if (m_icon)

@@ -109,6 +109,7 @@ int status(const Context& context, bool json) {
     const qint64 secondsToRest = properties.value(u"SecondsToRest"_s).toLongLong();
     const qint64 nextRestAt = properties.value(u"NextRestAt"_s).toLongLong();
     const qint64 pausedUntil = properties.value(u"PausedUntil"_s).toLongLong();
+    const QString waitingFor = properties.value(u"WaitingFor"_s).toString();
     QMap<QString, qlonglong> reminders;
     const QVariant due = properties.value(u"ReminderDueAt"_s);
     if (due.canConvert<QDBusArgument>())
@@ -123,12 +124,19 @@ int status(const Context& context, bool json) {
                                  {u"secondsToRest"_s, secondsToRest},
                                  {u"nextRestAt"_s, moment(nextRestAt)},
                                  {u"pausedUntil"_s, moment(pausedUntil)},
+                                 {u"waitingFor"_s, waitingFor},
                                  {u"reminders"_s, dueAt}};
         context.out->write(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n');
         return success;
     }
     QString line;
-    if (state == "working"_L1)
+    static const QMap<QString, QString> waits{{u"full-screen"_s, u"全屏窗口退出"_s},
+                                              {u"do-not-disturb"_s, u"免打扰结束"_s},
+                                              {u"inhibitor"_s, u"视频或通话结束"_s},
+                                              {u"away"_s, u"你回到电脑前"_s}};
+    if (state == "working"_L1 && !waitingFor.isEmpty())
+        line = u"工作中，休息已到点，在等%1"_s.arg(waits.value(waitingFor, waitingFor));
+    else if (state == "working"_L1)
         line = u"工作中，%1后休息"_s.arg(durationText(std::max<qint64>(secondsToRest, 0)));
     else if (state == "resting"_L1)
         line = u"休息中"_s;

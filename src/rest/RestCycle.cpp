@@ -21,6 +21,18 @@ void RestCycle::setDurations(qint64 workSeconds, qint64 restSeconds) {
 
 void RestCycle::restartWork() {
     m_workSecondsRemaining = m_workDuration;
+    Q_EMIT workRestarted();
+}
+
+void RestCycle::delayWork(qint64 seconds) {
+    if (m_isResting)
+        return;
+    m_workSecondsRemaining += seconds;
+    Q_EMIT workSecondsChanged(m_workSecondsRemaining);
+}
+
+void RestCycle::setStartCondition(std::function<std::optional<RestDelay>()> condition) {
+    m_startCondition = std::move(condition);
 }
 
 void RestCycle::tick() {
@@ -32,8 +44,10 @@ void RestCycle::tick() {
         Q_EMIT restSecondsChanged(--m_restSecondsRemaining);
     } else if (m_workSecondsRemaining >= 1) {
         Q_EMIT workSecondsChanged(--m_workSecondsRemaining);
-    } else {
+    } else if (!m_startCondition) {
         startRest(StatsEventSource::scheduled);
+    } else if (const auto delay = m_startCondition()) {
+        startRest(StatsEventSource::scheduled, *delay);
     }
 }
 
@@ -47,7 +61,7 @@ StatsPayload RestCycle::payload(qint64 actualSeconds, qint64 skippedSeconds) con
     };
 }
 
-void RestCycle::startRest(StatsEventSource source) {
+void RestCycle::startRest(StatsEventSource source, const RestDelay& delay) {
     if (m_isResting)
         return;
     m_isResting = true;
@@ -55,9 +69,30 @@ void RestCycle::startRest(StatsEventSource source) {
     m_restSecondsRemaining = m_restDuration;
     m_sessionId = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     m_source = source;
-    if (m_store)
-        m_store->record(StatsEventType::restStarted, source, m_sessionId, payload(0, 0), Clock::now());
+    if (m_store) {
+        StatsPayload started = payload(0, 0);
+        started.insert(u"postponedSeconds"_s, delay.postponedSeconds);
+        started.insert(u"waitedSeconds"_s, delay.waitedSeconds);
+        m_store->record(StatsEventType::restStarted, source, m_sessionId, started, Clock::now());
+    }
     Q_EMIT restStarted();
+}
+
+void RestCycle::recordNaturalRest(qint64 idleSeconds) {
+    if (m_isResting)
+        return;
+    m_currentRestDuration = m_restDuration;
+    if (m_store) {
+        const std::optional<QString> session = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+        StatsPayload started = payload(0, 0);
+        started.insert(u"idleSeconds"_s, idleSeconds);
+        StatsPayload completed = payload(m_restDuration, 0);
+        completed.insert(u"idleSeconds"_s, idleSeconds);
+        const QDateTime now = Clock::now();
+        m_store->record(StatsEventType::restStarted, StatsEventSource::system, session, started, now);
+        m_store->record(StatsEventType::restCompleted, StatsEventSource::system, session, completed, now);
+    }
+    restartWork();
 }
 
 void RestCycle::stopRest(const std::optional<QString>& skipMessage) {

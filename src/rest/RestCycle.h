@@ -8,6 +8,12 @@
 
 class StatsStore;
 
+// How long a rest was put off before it started.
+struct RestDelay {
+    qint64 postponedSeconds = 0;
+    qint64 waitedSeconds = 0;
+};
+
 // The work and rest countdown with no windows: one tick a second counts the
 // working period down, starts the rest after the tick that showed 0, counts the
 // rest down and ends it the same way. Each rest is one session in the store.
@@ -20,9 +26,17 @@ public:
     // A new mode restarts the working countdown; a rest on screen keeps its length.
     void setDurations(qint64 workSeconds, qint64 restSeconds);
     void restartWork();
+    // Moves the rest that is coming `seconds` further off.
+    void delayWork(qint64 seconds);
+    // Asked each tick once the work has run out: the delay to start the rest
+    // with, or nothing while it waits. None set: the rest starts at once.
+    void setStartCondition(std::function<std::optional<RestDelay>()> condition);
 
     void tick();
-    void startRest(StatsEventSource source);
+    void startRest(StatsEventSource source, const RestDelay& delay = {});
+    // Time away that was a rest of its own: recorded as one that started and
+    // completed, and the work starts afresh.
+    void recordNaturalRest(qint64 idleSeconds);
     // Ends the rest on screen: skipped with the line shown, or completed.
     void stopRest(const std::optional<QString>& skipMessage = std::nullopt);
 
@@ -42,10 +56,14 @@ Q_SIGNALS:
     void restStarted();
     void restSecondsChanged(qint64 secondsLeft);
     void restEnded(const std::optional<QString>& skipMessage);
+    // The work countdown started afresh without a rest: a new mode, the end of
+    // a pause, time away.
+    void workRestarted();
 
 private:
     StatsStore* const m_store;
     const std::function<QString()> m_themeRawValue;
+    std::function<std::optional<RestDelay>()> m_startCondition;
     qint64 m_workDuration = 1200;
     qint64 m_restDuration = 20;
     qint64 m_workSecondsRemaining = 1200;

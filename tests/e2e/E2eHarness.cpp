@@ -95,10 +95,28 @@ VirtualDesktop::VirtualDesktop(bool withNotifications, Session session)
         if (equals > 0)
             m_session.insert(line.left(equals), line.mid(equals + 1));
     }
+    setUserAtDesk(true);
 }
 
 VirtualDesktop::~VirtualDesktop() {
+    setUserAtDesk(false);
     script({u"stop"_s});
+}
+
+void VirtualDesktop::setUserAtDesk(bool present) {
+    if (m_presence) {
+        m_presence->kill();
+        m_presence->waitForFinished();
+        m_presence.reset();
+    }
+    if (!present || !isRunning())
+        return;
+    // A pixel there and back every two seconds: no hover moves, yet the X
+    // server's idle time never reaches the shortest rest a test uses.
+    m_presence = std::make_unique<QProcess>();
+    m_presence->setProcessEnvironment(environment());
+    m_presence->start(u"sh"_s, {u"-c"_s, u"while :; do xdotool mousemove_relative -- 1 0 "
+                                         u"mousemove_relative -- -1 0; sleep 2; done"_s});
 }
 
 CommandResult VirtualDesktop::script(const QStringList& arguments) const {

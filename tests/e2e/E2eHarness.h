@@ -58,6 +58,9 @@ public:
     QProcessEnvironment environment() const;
 
     QString screenshot(const QString& name) const; // path of the PNG written under the test's cache home
+    // Someone at the desk, from the start: a rest is not time away. Off, the
+    // X server counts idle time as if the user had left.
+    void setUserAtDesk(bool present);
     // One of the script's controls: add-monitor, stop-tray, start-notifications and the like.
     bool control(const QString& command) const;
     // xdotool with the given arguments, inside the desktop.
@@ -94,6 +97,7 @@ private:
     CommandResult script(const QStringList& arguments) const;
     QPoint statusNotifierIconCentre() const;
     bool m_statusNotifierHost = false;
+    std::unique_ptr<QProcess> m_presence;
     QString m_dir;
     QProcessEnvironment m_session;
     QString m_error;

@@ -14,7 +14,7 @@ private:
     VirtualDesktop m_desktop;
 
     // Enabled entries of the status menu, from the top.
-    enum Entry { launchAtLogin = 12, quit = 14 };
+    enum Entry { launchAtLogin = 13, quit = 15 };
 
     void pick(int entry) const { m_desktop.walkMenu(entry, {u"Return"_s}); }
     // The custom dialog through 护眼节奏 → 手动输入时长..., with its fields typed

@@ -48,7 +48,10 @@ void AppFixture::restart() {
                                                     .loginItems = loginService,
                                                     .notifications = &center,
                                                     .workspaceEvents = &workspace,
-                                                    .wallpapers = &wallpapers});
+                                                    .wallpapers = &wallpapers,
+                                                    .busy = &busy,
+                                                    .idle = &idle,
+                                                    .motion = &motion});
 }
 
 AppFixture::~AppFixture() {

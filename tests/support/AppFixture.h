@@ -3,6 +3,7 @@
 #include "FakeAlerts.h"
 #include "FakeClock.h"
 #include "FakeNotificationCenter.h"
+#include "FakePresence.h"
 #include "FakeScreens.h"
 #include "FakeWallpapers.h"
 #include "TestEnvironment.h"
@@ -44,6 +45,9 @@ struct AppFixture {
     WorkspaceEvents workspace;
     XdgAutostartLoginItem loginItems;
     FakeWallpapers wallpapers;
+    FakeBusyState busy;
+    FakeIdleWatch idle;
+    FakeMotionPreference motion;
     LoginItemService* loginService;
     QStringList log;
     std::unique_ptr<AppDelegate> app;

@@ -143,9 +143,12 @@ private Q_SLOTS:
         AppFixture f(settings(u"-1 3 2"_s));
         f.launch();
         f.clock.advanceSeconds(7); // past the start-up sign
-        for (int i = 0; i < 4; ++i)
+        // Each counter shows 0 for a whole tick before it moves on.
+        for (int i = 0; i < 3; ++i)
             f.app->tick();
-        QVERIFY(f.app->isResting());
+        QVERIFY(!f.app->isResting() && f.app->restCycle().workSecondsRemaining() == 0);
+        f.app->tick();
+        QVERIFY(f.app->isResting() && f.app->restCycle().source() == StatsEventSource::scheduled);
         QCOMPARE(f.status(), ToviCopy::restStatusLine());
         QCOMPARE(f.app->restWindows().size(), 2);
         QVERIFY(std::ranges::all_of(f.app->restWindows(), &QWidget::isVisible));

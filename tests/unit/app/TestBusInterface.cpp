@@ -70,7 +70,7 @@ private Q_SLOTS:
             QVERIFY2(xml.contains(u"<method name=\""_s + m), qPrintable(m));
         for (const QString& p :
              {u"State\" type=\"s"_s, u"SecondsToRest\" type=\"i"_s, u"NextRestAt\" type=\"x"_s,
-              u"PausedUntil\" type=\"x"_s, u"ReminderDueAt\" type=\"a{sx}"_s})
+              u"PausedUntil\" type=\"x"_s, u"ReminderDueAt\" type=\"a{sx}"_s, u"WaitingFor\" type=\"s"_s})
             QVERIFY2(xml.contains(u"<property name=\""_s + p + u"\" access=\"read\""_s), qPrintable(p));
     }
 

@@ -40,7 +40,7 @@ struct Fixture : AppFixture {
     }
 };
 
-enum Row { restNow = 4, restModes = 5, pause = 6, themes = 7, hydrationInterval = 12, pelvicInterval = 18 };
+enum Row { restNow = 4, restModes = 5, pause = 6, themes = 7, hydrationInterval = 13, pelvicInterval = 19 };
 } // namespace
 
 class TestStatusMenu : public QObject {
@@ -50,13 +50,13 @@ private Q_SLOTS:
         Fixture f;
         const QString expected = u"·%1|—|"
                                  u"·👁 护眼休息|·%2|    立即闭眼充能|"
-                                 u"▸    护眼节奏|▸    暂停一下|▸    切换休息主题|—|"
+                                 u"▸    护眼节奏|▸    暂停一下|▸    切换休息主题|☐    休息前 30 秒提醒我|—|"
                                  u"·💧 喝水提醒|·%3|☐    喝水提醒：已开启|"
                                  u"▸    喝水提醒间隔（当前每 45 分钟）|    立即喝水|—|"
                                  u"·🫧 提肛提醒|·%4|☐    提肛提醒：已开启|"
                                  u"▸    提肛提醒间隔（当前每 60 分钟）|    立即提肛|—|"
                                  u"▸📊 健康统计|—|☐开机自启|—|关于 Tovi|退出"_s;
-        QCOMPARE(f.rows().join(u'|'), expected.arg(f.title(0), f.title(3), f.title(10), f.title(16)));
+        QCOMPARE(f.rows().join(u'|'), expected.arg(f.title(0), f.title(3), f.title(11), f.title(17)));
     }
 
     void marksAfterCommands() {
@@ -82,10 +82,10 @@ private Q_SLOTS:
         QCOMPARE(f.title(hydrationInterval), u"    喝水提醒间隔（当前每 90 分钟）"_s);
         QCOMPARE(Fixture::checked(f.submenu(hydrationInterval)), (QList<bool>{false, false, false, true}));
 
-        f.menu()->actions().at(11)->trigger();
-        QCOMPARE(f.title(11), u"    喝水提醒：已关闭"_s);
-        QVERIFY(!f.menu()->actions().at(11)->isChecked());
-        QCOMPARE(f.title(10), u"💧 水分雷达：已下线"_s);
+        f.menu()->actions().at(12)->trigger();
+        QCOMPARE(f.title(12), u"    喝水提醒：已关闭"_s);
+        QVERIFY(!f.menu()->actions().at(12)->isChecked());
+        QCOMPARE(f.title(11), u"💧 水分雷达：已下线"_s);
     }
 
     void theCustomEntryBeforeAndAfterSaving() {
@@ -190,12 +190,12 @@ private Q_SLOTS:
     void recordingADrinkFromTheMenu() {
         Fixture f;
         f.alerts.script = {1}; // not now
-        f.menu()->actions().at(13)->trigger();
+        f.menu()->actions().at(14)->trigger();
         QCOMPARE(f.app->reminders().first()->count(), 0);
         f.alerts.script = {0};
-        f.menu()->actions().at(13)->trigger();
+        f.menu()->actions().at(14)->trigger();
         QCOMPARE(f.app->reminders().first()->count(), 1);
-        QCOMPARE(f.title(10), u"💧 今日 1 杯 · 下次吨吨吨 45:00"_s);
+        QCOMPARE(f.title(11), u"💧 今日 1 杯 · 下次吨吨吨 45:00"_s);
     }
 
     // Each entry, the line and the icon it leaves, and the way back.

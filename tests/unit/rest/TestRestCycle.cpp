@@ -29,38 +29,6 @@ struct Rig {
 class TestRestCycle : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Work 3 s, rest 2 s: each counter shows 0 for a whole tick before it moves on.
-    void theTicks_data() {
-        QTest::addColumn<int>("ticks");
-        QTest::addColumn<bool>("resting");
-        QTest::addColumn<qint64>("secondsLeft");
-        QTest::addColumn<int>("events");
-        QTest::newRow("at the start the work counts 3") << 0 << false << 3LL << 0;
-        QTest::newRow("three ticks in it shows 0") << 3 << false << 0LL << 0;
-        QTest::newRow("the fourth tick starts the rest") << 4 << true << 2LL << 1;
-        QTest::newRow("the rest shows 0") << 6 << true << 0LL << 1;
-        QTest::newRow("a tick after it ends the work counts from 3 again") << 8 << false << 2LL << 2;
-    }
-    void theTicks() {
-        QFETCH(int, ticks);
-        QFETCH(bool, resting);
-        QFETCH(qint64, secondsLeft);
-        QFETCH(int, events);
-        Rig r;
-        r.cycle.setDurations(3, 2);
-        QSignalSpy started(&r.cycle, &RestCycle::restStarted);
-        QSignalSpy ended(&r.cycle, &RestCycle::restEnded);
-        r.ticks(ticks);
-        QCOMPARE(r.cycle.isResting(), resting);
-        QCOMPARE(resting ? r.cycle.restSecondsRemaining() : r.cycle.workSecondsRemaining(), secondsLeft);
-        QCOMPARE(r.events().size(), events);
-        QCOMPARE(started.size(), events > 0 ? 1 : 0);
-        QCOMPARE(ended.size(), events > 1 ? 1 : 0);
-        QCOMPARE(r.cycle.sessionId().has_value(), resting);
-        if (events > 0)
-            QCOMPARE(r.events().first().source, StatsEventSource::scheduled);
-    }
-
     void aRestIsRecordedOnce_data() {
         QTest::addColumn<int>("ticks");
         QTest::addColumn<bool>("skip");
