@@ -39,7 +39,7 @@ AppDelegate::AppDelegate(const AppServices& services, QObject* parent)
     connect(m_cycle, &RestCycle::restStarted, this, &AppDelegate::restStarted);
     connect(m_cycle, &RestCycle::restEnded, this, &AppDelegate::restEnded);
     m_overlay = new RestOverlay(
-        services.screens, [this] { return makeRestView(); }, this);
+        services.screens, [this] { return makeRestView(); }, services.motion, this);
     // Closing an alert or a report window never ends a tray program.
     QApplication::setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
     qApp->installEventFilter(this);

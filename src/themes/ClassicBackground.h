@@ -23,6 +23,7 @@ public:
     void paint(QPainter& painter, const QRectF& rect, double seconds) override;
     bool animates() const override { return true; }
     int frameIntervalMs() const override { return glowFrameMs; }
+    bool opaque() const override { return true; }
     void releaseCaches() override;
 
     // 0 at the first offsets, 1 at the second, following the ease-in-out swing.
