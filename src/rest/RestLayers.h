@@ -14,8 +14,9 @@ namespace RestLayers {
 // bands of this many lines, each fill stays on this thread.
 constexpr int band = 12;
 
-// A transparent square of `side` points, painted once by `draw` about its centre.
-QImage make(double side, double dpr, const std::function<void(QPainter&, QPointF)>& draw);
+// A transparent square of `side` points, painted once by `draw` about its centre,
+// in bands of `lines`: a draw holding one span a line may take up to 96.
+QImage make(double side, double dpr, const std::function<void(QPainter&, QPointF)>& draw, int lines = band);
 
 inline QColor white(double opacity) {
     return QColor::fromRgbF(1, 1, 1, float(opacity));

@@ -95,12 +95,15 @@ void RestRing::paint(QPainter& p, const QRectF& ring, double breathValue, const 
     }
     if (m_haloLayer.isNull() || m_haloKey != breathValue) {
         const double scale = 1.0 + 0.18 * breathValue;
-        m_haloLayer = make(layerSide, dpr, [this, scale, haloSide](QPainter& h, QPointF centre) {
-            h.setRenderHint(QPainter::SmoothPixmapTransform);
-            h.translate(centre);
-            h.scale(scale, scale);
-            h.drawImage(QPointF(-haloSide / 2, -haloSide / 2), m_halo);
-        });
+        m_haloLayer = make(
+            layerSide, dpr,
+            [this, scale, haloSide](QPainter& h, QPointF centre) {
+                h.setRenderHint(QPainter::SmoothPixmapTransform);
+                h.translate(centre);
+                h.scale(scale, scale);
+                h.drawImage(QPointF(-haloSide / 2, -haloSide / 2), m_halo);
+            },
+            96);
         m_haloKey = breathValue;
     }
     const double fraction = std::clamp(m_arc.valueAt(now), 0.0, 1.0);

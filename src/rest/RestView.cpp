@@ -219,8 +219,9 @@ void RestView::stillTick() {
         return;
     m_breathText = text;
     update(ringArea());
-    if (look(m_theme).figure)
-        update(figureRegion(m_theme, now()));
+    // A figure showing the count says where it changed.
+    if (const auto place = layoutFor(m_theme).figure)
+        update(look(m_theme).figure->advance(*place, figureState(m_theme, now())));
 }
 
 // --- theme
