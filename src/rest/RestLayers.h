@@ -15,7 +15,7 @@ namespace RestLayers {
 constexpr int band = 12;
 
 // A transparent square of `side` points, painted once by `draw` about its centre,
-// in bands of `lines`: a draw holding one span a line may take up to 96.
+// in bands of `lines`: a draw holding one span a line may take more.
 QImage make(double side, double dpr, const std::function<void(QPainter&, QPointF)>& draw, int lines = band);
 
 inline QColor white(double opacity) {

@@ -195,10 +195,16 @@ void RestingCatView::paint(QPainter& painter, const QRectF& rect, const FigureSt
             m_tail.fill(Qt::transparent);
             QPainter t(&m_tail);
             t.setRenderHint(QPainter::Antialiasing);
-            t.translate(offset);
-            t.scale(dpr, dpr);
-            t.translate(-tailArea.topLeft());
-            paintTail(t, angle);
+            // In bands as thin as paintInBands's, each stays on this thread.
+            for (int top = 0; top < m_tail.height(); top += 32) {
+                t.save();
+                t.setClipRect(QRect(0, top, m_tail.width(), 32));
+                t.translate(offset);
+                t.scale(dpr, dpr);
+                t.translate(-tailArea.topLeft());
+                paintTail(t, angle);
+                t.restore();
+            }
             t.end();
             m_tail.setDevicePixelRatio(dpr);
             m_tailAngle = angle;
