@@ -2,16 +2,15 @@
 
 #include <QPainter>
 
-QImage RestLayers::make(double side, double dpr, const std::function<void(QPainter&, QPointF)>& draw,
-                        int lines) {
+QImage RestLayers::make(double side, double dpr, const std::function<void(QPainter&, QPointF)>& draw) {
     QImage image((QSizeF(side, side) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    for (int y = 0; y < image.height(); y += lines) {
+    for (int y = 0; y < image.height(); y += band) {
         p.save();
-        p.setClipRect(QRect(0, y, image.width(), lines));
+        p.setClipRect(QRect(0, y, image.width(), band));
         p.scale(dpr, dpr);
         draw(p, QPointF(side / 2, side / 2));
         p.restore();

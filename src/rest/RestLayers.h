@@ -14,9 +14,8 @@ namespace RestLayers {
 // bands of this many lines, each fill stays on this thread.
 constexpr int band = 12;
 
-// A transparent square of `side` points, painted once by `draw` about its centre,
-// in bands of `lines`: a draw holding one span a line may take more.
-QImage make(double side, double dpr, const std::function<void(QPainter&, QPointF)>& draw, int lines = band);
+// A transparent square of `side` points, painted once by `draw` about its centre.
+QImage make(double side, double dpr, const std::function<void(QPainter&, QPointF)>& draw);
 
 inline QColor white(double opacity) {
     return QColor::fromRgbF(1, 1, 1, float(opacity));

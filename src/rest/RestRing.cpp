@@ -1,6 +1,7 @@
 #include "RestRing.h"
 
 #include "RestLayers.h"
+#include "ui/Bands.h"
 #include "ui/Blur.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
@@ -95,15 +96,12 @@ void RestRing::paint(QPainter& p, const QRectF& ring, double breathValue, const 
     }
     if (m_haloLayer.isNull() || m_haloKey != breathValue) {
         const double scale = 1.0 + 0.18 * breathValue;
-        m_haloLayer = make(
-            layerSide, dpr,
-            [this, scale, haloSide](QPainter& h, QPointF centre) {
-                h.setRenderHint(QPainter::SmoothPixmapTransform);
-                h.translate(centre);
-                h.scale(scale, scale);
-                h.drawImage(QPointF(-haloSide / 2, -haloSide / 2), m_halo);
-            },
-            96);
+        m_haloLayer = make(layerSide, dpr, [this, scale, haloSide](QPainter& h, QPointF centre) {
+            h.setRenderHint(QPainter::SmoothPixmapTransform);
+            h.translate(centre);
+            h.scale(scale, scale);
+            h.drawImage(QPointF(-haloSide / 2, -haloSide / 2), m_halo);
+        });
         m_haloKey = breathValue;
     }
     const double fraction = std::clamp(m_arc.valueAt(now), 0.0, 1.0);
@@ -124,9 +122,12 @@ void RestRing::paint(QPainter& p, const QRectF& ring, double breathValue, const 
         });
     }
     const QPointF corner = c - QPointF(layerSide / 2, layerSide / 2);
-    p.drawImage(corner, m_haloLayer);
-    p.drawImage(corner, m_trackLayer);
-    p.drawImage(corner, m_arcLayer);
+    // On an opaque window even plain blits this tall go to Qt's thread pool.
+    paintInBands(p, QRectF(corner, QSizeF(layerSide, layerSide)), [&] {
+        p.drawImage(corner, m_haloLayer);
+        p.drawImage(corner, m_trackLayer);
+        p.drawImage(corner, m_arcLayer);
+    });
 
     const QFontMetricsF numberMetrics(numberFont());
     const QFontMetricsF breathMetrics(breathFont());

@@ -1,6 +1,7 @@
 #include "SkipControl.h"
 
 #include "RestLayers.h"
+#include "ui/Bands.h"
 #include "ui/Fonts.h"
 
 #include <QPainter>
@@ -79,7 +80,8 @@ void SkipControl::paint(QPainter& p, const QRectF& controlRect, const QRectF& hi
     } else {
         if (m_layer.isNull())
             m_layer = make(layerSide, dpr, control);
-        p.drawImage(c - QPointF(layerSide / 2, layerSide / 2), m_layer);
+        const QPointF corner = c - QPointF(layerSide / 2, layerSide / 2);
+        paintInBands(p, QRectF(corner, QSizeF(layerSide, layerSide)), [&] { p.drawImage(corner, m_layer); });
     }
     p.setPen(hintColour);
     Fonts::drawText(p, hint, Qt::AlignHCenter | Qt::AlignTop, hintText, hintFont());
