@@ -46,7 +46,7 @@ AppDelegate::AppDelegate(const AppServices& services, QObject* parent)
     connect(m_gate, &RestGate::naturalRestRecorded, this,
             [this] { setTransientStatus(ToviCopy::naturalRestLine(), 5.0); });
     m_overlay = new RestOverlay(
-        services.screens, [this] { return makeRestView(); }, this);
+        services.screens, [this] { return makeRestView(); }, services.motion, this);
     // Closing an alert or a report window never ends a tray program.
     QApplication::setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
     qApp->installEventFilter(this);

@@ -42,12 +42,12 @@ std::optional<ScreenInfo> QtScreens::primary() const {
     return infoOf(s);
 }
 
-bool QtScreens::windowManagerIgnoresPlacement() {
+bool QtScreens::windowManagerIgnoresPlacement() const {
     return QGuiApplication::platformName() == QLatin1StringView("xcb") &&
            qEnvironmentVariableIsSet("SWAYSOCK");
 }
 
-QScreen* QtScreens::find(const ScreenInfo& info) {
+QScreen* QtScreens::platformScreen(const ScreenInfo& info) const {
     for (QScreen* s : QGuiApplication::screens()) {
         if (s->name() == info.name && s->geometry() == info.geometry)
             return s;

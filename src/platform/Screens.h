@@ -23,6 +23,11 @@ public:
     virtual QList<ScreenInfo> screens() const = 0;
     // The screen holding the menu bar / primary panel; empty when there is none.
     virtual std::optional<ScreenInfo> primary() const = 0;
+    // The platform screen showing `info`, to place a window on; nullptr when it is gone or unknown.
+    virtual QScreen* platformScreen(const ScreenInfo& /*info*/) const { return nullptr; }
+    // True where the window manager puts every new window where it likes,
+    // whatever frame the window asks for.
+    virtual bool windowManagerIgnoresPlacement() const { return false; }
 
 Q_SIGNALS:
     // A screen was added or removed, or one changed its geometry.
@@ -35,12 +40,10 @@ public:
     explicit QtScreens(QObject* parent = nullptr);
     QList<ScreenInfo> screens() const override;
     std::optional<ScreenInfo> primary() const override;
-
-    // The platform screen showing `info`, or nullptr when it is gone.
-    static QScreen* find(const ScreenInfo& info);
+    QScreen* platformScreen(const ScreenInfo& info) const override;
     // True under a tiling Wayland compositor (sway) reached through XWayland:
-    // it puts every new window on the focused output, whatever frame it asks for.
-    static bool windowManagerIgnoresPlacement();
+    // it puts every new window on the focused output.
+    bool windowManagerIgnoresPlacement() const override;
 
 private:
     void watch(QScreen* screen);

@@ -5,24 +5,70 @@
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/Memory.h"
+#include "platform/MotionPreference.h"
 #include "platform/Screens.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
 
-RestOverlay::RestOverlay(Screens* screens, ViewFactory makeView, QObject* parent)
+RestOverlay::RestOverlay(Screens* screens, ViewFactory makeView, MotionPreference* motion, QObject* parent)
     : QObject(parent)
     , m_screens(screens)
-    , m_makeView(std::move(makeView)) {
+    , m_makeView(std::move(makeView))
+    , m_motion(motion) {
     if (m_screens)
         connect(m_screens, &Screens::changed, this, &RestOverlay::screensChanged);
 }
 
 RestOverlay::~RestOverlay() {
     close();
+}
+
+RestView* RestOverlay::makeView() {
+    RestView* view = m_makeView();
+    view->setReducedMotion(m_reducedMotion);
+    // A Space hold that went through on one screen ends it on all, with the same line.
+    connect(view, &RestView::skipped, this, [this, view](const QString& line, bool bySpace) {
+        if (!bySpace)
+            return;
+        for (RestWindow* window : std::as_const(m_windows)) {
+            if (RestView* other = window->contentView(); other && other != view)
+                other->showSkipped(line);
+        }
+    });
+    return view;
+}
+
+void RestOverlay::setSpaceKeyMonitor(bool on) {
+    if (on != m_spaceKeyMonitor) {
+        if (on)
+            qApp->installEventFilter(this);
+        else
+            qApp->removeEventFilter(this);
+    }
+    m_spaceKeyMonitor = on;
+}
+
+// Space belongs to the hold while a rest shows, whichever window has the focus.
+bool RestOverlay::eventFilter(QObject* watched, QEvent* event) {
+    const auto type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+        return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Space)
+        return QObject::eventFilter(watched, event);
+    if (type != QEvent::ShortcutOverride) {
+        for (RestWindow* window : std::as_const(m_windows)) {
+            if (RestView* view = window->contentView())
+                view->spaceKey(type == QEvent::KeyPress, key->isAutoRepeat());
+        }
+    }
+    return true;
 }
 
 void RestOverlay::layOut() {
@@ -32,23 +78,26 @@ void RestOverlay::layOut() {
         for (qsizetype i = 0; i < screens.size(); ++i) {
             RestWindow* window = m_windows.at(i);
             window->setFrame(screens.at(i));
-            window->setContentView(m_makeView());
+            window->setContentView(makeView());
         }
         return;
     }
     Log::line(u"Tovi: Recreating rest windows"_s);
     close();
     for (const ScreenInfo& screen : screens) {
-        auto* window = new RestWindow(screen);
-        window->setContentView(m_makeView());
+        auto* window = new RestWindow(m_screens, screen);
+        window->setContentView(makeView());
         window->setFrame(screen);
         m_windows.append(window);
     }
 }
 
 void RestOverlay::show() {
+    // Read once a rest: every screen moves, or none does.
+    m_reducedMotion = m_motion && m_motion->reduced();
     layOut();
     m_showing = true;
+    setSpaceKeyMonitor(true);
     // Covering every screen from a stay-on-top full-screen window is what
     // hides the panels.
     for (RestWindow* window : std::as_const(m_windows))
@@ -57,6 +106,7 @@ void RestOverlay::show() {
 
 void RestOverlay::hide() {
     m_showing = false;
+    setSpaceKeyMonitor(false);
     for (RestWindow* window : std::as_const(m_windows)) {
         window->orderOut();
         window->setContentView(nullptr);
@@ -69,6 +119,7 @@ void RestOverlay::hide() {
 
 void RestOverlay::close() {
     m_showing = false;
+    setSpaceKeyMonitor(false);
     for (RestWindow* window : std::as_const(m_windows)) {
         window->orderOut();
         delete window;
@@ -96,8 +147,8 @@ void RestOverlay::screensChanged() {
                 window = *same;
                 left.erase(same);
             } else {
-                window = new RestWindow(screen);
-                window->setContentView(m_makeView());
+                window = new RestWindow(m_screens, screen);
+                window->setContentView(makeView());
             }
             window->setFrame(screen);
             window->makeKeyAndOrderFront();

@@ -2,156 +2,41 @@
 
 #include "MouseTouchBridge.h"
 #include "RestCopy.h"
+#include "RestLayers.h"
 #include "ThemeSelectorOverlay.h"
-#include "VisualEffectView.h"
 #include "platform/Clock.h"
 #include "platform/Keyboard.h"
-#include "ui/Blur.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <cmath>
 #include <ranges>
 
 using namespace Qt::StringLiterals;
+using namespace RestLayers;
 
 namespace {
-constexpr double ringSize = 240.0;
-constexpr double haloDiameter = 220.0;
-constexpr double haloBlur = 2.0;
 constexpr double tipHeight = 60.0;
 constexpr double tipPadding = 40.0;
-constexpr double controlSize = 90.0;
 constexpr double hintGap = 12.0;
 constexpr double skipBottomPadding = 50.0;
-constexpr double cardMaxWidth = 620.0;
-constexpr double cardOuterPadding = 44.0;
-constexpr double cardPaddingX = 34.0;
-constexpr double cardPaddingY = 24.0;
-constexpr double cardSpacing = 14.0;
-constexpr double cardRadius = 18.0;
-constexpr double shadowRadius = 24.0;
-constexpr double shadowOffsetY = 12.0;
-constexpr int shadowMargin = 48;
-constexpr double themeFadeSeconds = 0.6;
-constexpr double figureFadeSeconds = 0.5;
-// The selector chooses a theme inside an animation of this length.
-constexpr double columnMoveSeconds = 0.4;
-const Spring cardSpring{0.32, 0.78};
-const Spring figureSpring{0.5, 0.7};
-
-QColor white(double opacity) {
-    return QColor::fromRgbF(1, 1, 1, float(opacity));
-}
-
-QColor withOpacity(QColor colour, double opacity) {
-    colour.setAlphaF(float(opacity));
-    return colour;
-}
+// With reduced motion the figures stand as they are once they have come in.
+constexpr double stillFigureSeconds = 2.0;
+// Reduced motion: how often the count is checked; it is redrawn only when it changed.
+constexpr int stillCheckMs = 250;
 
 QString pickLine(const QStringList& lines) {
     return lines.isEmpty() ? QString() : lines.at(int(QRandomGenerator::system()->bounded(lines.size())));
 }
 
-QFont numberFont() {
-    return Fonts::system(56, QFont::Bold, Fonts::Design::rounded);
-}
-QFont breathFont() {
-    return Fonts::system(16, QFont::Medium);
-}
 QFont tipFont() {
     return Fonts::system(18);
-}
-QFont labelFont() {
-    return Fonts::system(14, QFont::Bold);
-}
-QFont hintFont() {
-    return Fonts::system(11);
-}
-QFont cardTitleFont() {
-    return Fonts::system(13, QFont::Bold);
-}
-QFont cardLineFont() {
-    return Fonts::system(28, QFont::Bold, Fonts::Design::rounded);
-}
-
-constexpr double ringLayerSide = 292.0;
-constexpr int layerBand = 12;
-
-// A transparent square of `side` points, painted once by `draw` about its centre.
-QImage makeLayer(double side, double dpr, const std::function<void(QPainter&, QPointF)>& draw) {
-    QImage image((QSizeF(side, side) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    // Qt hands a fill of more than 96 spans to its thread pool in slices,
-    // thousands of thread switches a second for layers this small: drawn in
-    // bands of a few lines, each fill stays on this thread.
-    for (int y = 0; y < image.height(); y += layerBand) {
-        p.save();
-        p.setClipRect(QRect(0, y, image.width(), layerBand));
-        p.scale(dpr, dpr);
-        draw(p, QPointF(side / 2, side / 2));
-        p.restore();
-    }
-    p.end();
-    image.setDevicePixelRatio(dpr);
-    return image;
-}
-
-constexpr double arcRadius = 95.0;
-constexpr double arcWidth = 8.0;
-
-QBrush arcGradient(QPointF centre) {
-    QLinearGradient gradient(centre.x() - arcRadius, centre.y(), centre.x() + arcRadius, centre.y());
-    gradient.setColorAt(0, Palette::teal());
-    gradient.setColorAt(1, Palette::cyan());
-    return gradient;
-}
-
-// The arc over `fraction` of a turn clockwise from 12 o'clock: the whole
-// `ring` cut to the wedge it spans, with round ends over the cuts. Stroking
-// the arc anew costs twice as much, several times a second while it moves.
-QImage arcLayer(const QImage& ring, double fraction) {
-    QImage layer(ring.size(), QImage::Format_ARGB32_Premultiplied);
-    layer.fill(Qt::transparent);
-    layer.setDevicePixelRatio(ring.devicePixelRatio());
-    const double degrees = double(std::lround(fraction * 360 * 16)) / 16;
-    if (degrees <= 0.0)
-        return layer;
-    QPainter a(&layer);
-    a.setRenderHint(QPainter::Antialiasing);
-    const QPointF centre(ringLayerSide / 2, ringLayerSide / 2);
-    const double outer = arcRadius + arcWidth;
-    QPainterPath wedge(centre);
-    wedge.arcTo(QRectF(centre - QPointF(outer, outer), QSizeF(2 * outer, 2 * outer)), 90, -degrees);
-    wedge.closeSubpath();
-    a.setClipPath(wedge);
-    // Under the wedge a line holds up to three spans: bands as thin as the
-    // layers' own keep the copy off Qt's thread pool.
-    const double dpr = ring.devicePixelRatio();
-    for (int y = 0; y < layer.height(); y += layerBand) {
-        a.save();
-        a.setClipRect(QRectF(0, y / dpr, ringLayerSide, layerBand / dpr), Qt::IntersectClip);
-        a.drawImage(QPointF(0, 0), ring);
-        a.restore();
-    }
-    a.setClipping(false);
-    a.setPen(Qt::NoPen);
-    a.setBrush(arcGradient(centre));
-    const double turn = qDegreesToRadians(degrees);
-    a.drawEllipse(centre + QPointF(0, -arcRadius), arcWidth / 2, arcWidth / 2);
-    a.drawEllipse(centre + QPointF(arcRadius * std::sin(turn), -arcRadius * std::cos(turn)), arcWidth / 2,
-                  arcWidth / 2);
-    return layer;
 }
 
 QString hintIdleText() {
@@ -169,7 +54,8 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
     , m_themes(themes)
     , m_wallpapers(wallpapers)
     , m_breathText(u"吸气..."_s) {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    // Whatever the backdrop leaves uncovered is filled here, not by Qt beforehand.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
 
     auto elapsed = std::make_shared<QElapsedTimer>();
@@ -179,6 +65,8 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
     m_breathTimer = new QTimer(this);
     m_breathTimer->setInterval(int(breathTickSeconds * 1000));
     connect(m_breathTimer, &QTimer::timeout, this, [this] {
+        if (m_still)
+            return stillTick();
         breathingTick();
         update(ringArea());
         // An animated figure picks the breath up in its own frames.
@@ -193,11 +81,9 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
     m_frameTimer->setTimerType(Qt::PreciseTimer);
     connect(m_frameTimer, &QTimer::timeout, this, [this] {
         const double t = now();
-        const bool whole = m_themeFade.isAnimating(t) || m_card.isAnimating(t) ||
-                           m_columnMove.isAnimating(t) || m_figureIn.isAnimating(t) ||
-                           m_figureOut.isAnimating(t);
-        const bool arc = m_arc.isAnimating(t);
-        const bool skip = m_press.isAnimating(t) || m_progressShown.isAnimating(t);
+        const bool whole = m_crossFade.isAnimating(t) || m_card.isAnimating(t);
+        const bool arc = m_ring.isAnimating(t);
+        const bool skip = m_skip.isAnimating(t);
         if (whole) {
             update();
         } else {
@@ -217,20 +103,27 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
         holdChanged();
     });
 
+    // Once the card shows, the control stays as the hold left it.
     connect(&m_hold, &SkipHold::started, this, [this] {
-        m_progressShown.jump(0.0);
-        m_press.animate(1.0, now(), 0.15, Easing::easeOut);
+        if (m_card.line())
+            return;
+        m_holdBySpace = m_hold.isSpacePressed();
+        m_skip.pressed(now(), animated());
         scheduleFrames();
+        update(skipArea());
     });
     connect(&m_hold, &SkipHold::progressed, this, [this](double progress) {
-        m_progressShown.jump(progress);
+        if (m_card.line())
+            return;
+        m_skip.progressed(progress);
         update(skipArea());
     });
     connect(&m_hold, &SkipHold::cancelled, this, [this] {
-        const double t = now();
-        m_press.animate(0.0, t, 0.15, Easing::easeOut);
-        m_progressShown.animate(0.0, t, 0.2, Easing::easeOut);
+        if (m_card.line())
+            return;
+        m_skip.released(now(), animated());
         scheduleFrames();
+        update(skipArea());
     });
     connect(&m_hold, &SkipHold::completed, this, &RestView::skipCompleted);
 
@@ -257,12 +150,16 @@ RestView::RestView(qint64 totalRestSeconds, SecondsRemaining secondsRemaining, Q
     });
 }
 
-RestView::~RestView() {
-    removeSpaceKeyMonitor();
-}
+RestView::~RestView() = default;
 
 void RestView::setAnimationClock(std::function<double()> clock) {
     m_clock = std::move(clock);
+}
+
+void RestView::setReducedMotion(bool reduced) {
+    m_still = reduced;
+    m_selector->setReducedMotion(reduced);
+    m_breathTimer->setInterval(m_still ? stillCheckMs : int(breathTickSeconds * 1000));
 }
 
 double RestView::now() const {
@@ -281,14 +178,19 @@ RestView::Look& RestView::look(RestTheme theme) const {
     return look;
 }
 
+bool RestView::coversWindow() const {
+    return look(m_theme).backdrop->opaque();
+}
+
 void RestView::scheduleFrames() {
     if (isVisible() && !m_frameTimer->isActive())
         m_frameTimer->start();
 }
 
 QRect RestView::ringArea() const {
-    const Placed ring = columnAt(now()).ring;
-    return ring.opacity > 0.0 ? ring.rect.adjusted(-20, -20, 20, 20).toAlignedRect() : QRect();
+    const ThemeCrossFade::Placed ring = columnAt(now()).ring;
+    constexpr double r = RestRing::reach;
+    return ring.opacity > 0.0 ? ring.rect.adjusted(-r, -r, r, r).toAlignedRect() : QRect();
 }
 
 QRect RestView::skipArea() const {
@@ -308,16 +210,29 @@ void RestView::breathingTick() {
     }
 }
 
+// Reduced motion: the halo and the figure keep still; the count and the
+// breath line change in place, and only then is anything redrawn.
+void RestView::stillTick() {
+    const double shown = std::max(0.0, now() - m_shownAt);
+    const QString text = std::fmod(shown, breathCycleSeconds) < 4.0 ? u"慢吸气..."_s : u"慢呼气..."_s;
+    const qint64 seconds = secondsRemaining();
+    if (text == m_breathText && !m_ring.setSeconds(seconds, m_totalRestSeconds, now(), false))
+        return;
+    m_breathText = text;
+    update(ringArea());
+    // A figure showing the count says where it changed.
+    if (const auto place = layoutFor(m_theme).figure)
+        update(look(m_theme).figure->advance(*place, figureState(m_theme, now())));
+}
+
 // --- theme
 
 void RestView::applyTheme(RestTheme theme) {
     if (theme == m_theme)
         return;
     const double t = now();
-    m_columnFrom = columnAt(t);
-    m_columnMove.jump(0.0);
-    m_columnMove.animate(1.0, t, columnMoveSeconds, Easing::easeInOut);
-    m_previousTheme = m_theme;
+    const RestTheme previous = m_theme;
+    const ThemeCrossFade::Column from = columnAt(t);
     m_theme = theme;
     m_selector->setCurrentTheme(theme);
     // A theme chosen mid-rest starts its figure afresh, as a new rest would.
@@ -325,17 +240,11 @@ void RestView::applyTheme(RestTheme theme) {
     chosen.figureStart.reset();
     if (chosen.figure)
         chosen.figure->restart();
-    m_themeFade.jump(0.0);
-    m_themeFade.animate(1.0, t, themeFadeSeconds, Easing::easeInOut);
-    const auto move = [t](Tween& tween, const RestFigure* figure, double from, double to) {
-        tween.jump(from);
-        if (figure && figure->springsIn())
-            tween.animate(to, t, figureSpring);
-        else
-            tween.animate(to, t, figureFadeSeconds, Easing::easeInOut);
+    const auto springs = [this](RestTheme of) {
+        const RestFigure* figure = look(of).figure.get();
+        return figure && figure->springsIn();
     };
-    move(m_figureOut, look(*m_previousTheme).figure.get(), 1.0, 0.0);
-    move(m_figureIn, look(theme).figure.get(), 0.0, 1.0);
+    m_crossFade.start(previous, from, {springs(previous), springs(theme)}, t, animated());
     m_bridge->setGeometry(layoutFor(m_theme).skipControl.toAlignedRect());
     if (isVisible())
         startBackdropFrames();
@@ -344,10 +253,10 @@ void RestView::applyTheme(RestTheme theme) {
 }
 
 FigureState RestView::figureState(RestTheme theme, double t) const {
-    const qint64 seconds = m_secondsRemaining ? m_secondsRemaining() : 0;
     const std::optional<double> start = look(theme).figureStart;
-    return {start ? t - *start : 0.0, m_breathValue, seconds, std::max<qint64>(m_totalRestSeconds, 1),
-            m_subtitle};
+    const double seconds = m_still ? stillFigureSeconds : start ? t - *start : 0.0;
+    return {seconds,    m_breathValue, secondsRemaining(), std::max<qint64>(m_totalRestSeconds, 1),
+            m_subtitle, m_still};
 }
 
 QRegion RestView::figureRegion(RestTheme theme, double t) const {
@@ -355,18 +264,9 @@ QRegion RestView::figureRegion(RestTheme theme, double t) const {
     return rect ? look(theme).figure->paintedRegion(*rect, figureState(theme, t)) : QRegion();
 }
 
-RestView::Column RestView::columnAt(double t) const {
+ThemeCrossFade::Column RestView::columnAt(double t) const {
     const Layout to = layoutFor(m_theme);
-    const double k = std::clamp(m_columnMove.valueAt(t), 0.0, 1.0);
-    const auto glide = [k](const Placed& from, const std::optional<QRectF>& target) -> Placed {
-        if (!target)
-            return {from.rect, from.opacity * (1 - k)};
-        if (from.opacity <= 0.0)
-            return {*target, k};
-        const QPointF at = from.rect.topLeft() + (target->topLeft() - from.rect.topLeft()) * k;
-        return {QRectF(at, target->size()), from.opacity + (1 - from.opacity) * k};
-    };
-    return {glide(m_columnFrom.ring, to.ring), glide(m_columnFrom.tip, to.tip)};
+    return m_crossFade.column(to.ring, to.tip, t);
 }
 
 // One timer serves backdrop and figure; each moves on at its own interval,
@@ -392,14 +292,14 @@ void RestView::advanceFrames() {
 
 void RestView::startBackdropFrames() {
     Look& current = look(m_theme);
-    setMouseTracking(current.backdrop->wantsPointer());
+    setMouseTracking(!m_still && current.backdrop->wantsPointer());
     int interval = 0;
     if (current.backdrop->animates())
         interval = current.backdrop->frameIntervalMs();
     if (current.figure && current.figure->animates())
         interval = interval ? std::min(interval, current.figure->frameIntervalMs())
                             : current.figure->frameIntervalMs();
-    if (interval > 0)
+    if (interval > 0 && !m_still)
         m_backdropTimer->start(interval);
     else
         m_backdropTimer->stop();
@@ -407,62 +307,50 @@ void RestView::startBackdropFrames() {
 
 // --- skip gesture
 
+void RestView::spaceKey(bool pressed, bool autoRepeat) {
+    if (pressed)
+        m_hold.spacePress(now(), autoRepeat);
+    else
+        m_hold.spaceRelease(now(), autoRepeat);
+    holdChanged();
+}
+
 void RestView::holdChanged() {
-    if (m_hold.needsTicks() && !m_holdTimer->isActive())
+    if (m_hold.needsTicks() && !m_holdTimer->isActive() && !m_card.line())
         m_holdTimer->start();
-    else if (!m_hold.needsTicks())
+    else if (!m_hold.needsTicks() || m_card.line())
         m_holdTimer->stop();
 }
 
-void RestView::skipCompleted() {
+void RestView::showSkipped(const QString& line) {
+    if (m_card.line())
+        return;
     const double t = now();
-    m_press.animate(0.0, t, 0.15, Easing::easeOut);
-    m_progressShown.jump(m_hold.progress());
+    m_skip.completed(1.0, t, animated());
+    m_card.show(line, t, animated());
+    holdChanged();
+    scheduleFrames();
+    update();
+}
+
+void RestView::skipCompleted() {
+    if (m_card.line())
+        return;
     const QString line = pickLine(RestCopy::restSkipLines());
-    m_skipFeedbackText = line;
-    m_card.animate(1.0, t, cardSpring);
+    const double t = now();
+    m_skip.completed(m_hold.progress(), t, animated());
+    m_card.show(line, t, animated());
     scheduleFrames();
     update();
     Clock::after(int(skipReportDelaySeconds * 1000), this, [this, line] {
         if (m_onSkip)
             m_onSkip(line);
     });
+    Q_EMIT skipped(line, m_holdBySpace);
 }
 
 QColor RestView::skipHintColor() const {
     return white(RestThemes::info(m_theme).hintOpacity);
-}
-
-// --- the Space key
-
-void RestView::installSpaceKeyMonitor() {
-    if (m_spaceKeyMonitorInstalled)
-        return;
-    qApp->installEventFilter(this);
-    m_spaceKeyMonitorInstalled = true;
-}
-
-void RestView::removeSpaceKeyMonitor() {
-    if (!m_spaceKeyMonitorInstalled)
-        return;
-    qApp->removeEventFilter(this);
-    m_spaceKeyMonitorInstalled = false;
-}
-
-// Space belongs to the hold while a rest shows, whichever window has the focus.
-bool RestView::eventFilter(QObject* watched, QEvent* event) {
-    const auto type = event->type();
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
-        return QWidget::eventFilter(watched, event);
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() != Qt::Key_Space)
-        return QWidget::eventFilter(watched, event);
-    if (type == QEvent::KeyPress)
-        m_hold.spacePress(now(), key->isAutoRepeat());
-    else if (type == QEvent::KeyRelease)
-        m_hold.spaceRelease(now(), key->isAutoRepeat());
-    holdChanged();
-    return true;
 }
 
 // --- lifecycle
@@ -474,7 +362,7 @@ void RestView::showEvent(QShowEvent* event) {
         m_shownAt = now();
         m_tipText = pickLine(RestCopy::restTips());
     }
-    installSpaceKeyMonitor();
+    // Space already down when the rest appears is not a hold begun on it.
     if (Keyboard::isSpaceDown())
         m_hold.spaceHeldOver();
     m_breathTimer->start();
@@ -484,7 +372,6 @@ void RestView::showEvent(QShowEvent* event) {
 
 void RestView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    removeSpaceKeyMonitor();
     m_hold.letGo();
     holdChanged();
     // A hidden view between rests must cost nothing.
@@ -496,14 +383,9 @@ void RestView::hideEvent(QHideEvent* event) {
         if (look.figure)
             look.figure->releaseCaches();
     }
-    m_halo = QImage();
-    m_haloLayer = QImage();
-    m_arcLayer = QImage();
-    m_ringLayer = QImage();
-    m_trackLayer = QImage();
-    m_skipLayer = QImage();
-    m_cardShadow = QImage();
-    m_cardShadowSize = QSizeF();
+    m_ring.releaseCaches();
+    m_skip.releaseCaches();
+    m_card.releaseCaches();
 }
 
 void RestView::resizeEvent(QResizeEvent* event) {
@@ -529,12 +411,12 @@ RestView::Layout RestView::layoutFor(RestTheme theme) const {
     const RestFigure* figure = look(theme).figure.get();
     const double w = width();
     const double h = height();
-    const double hintHeight = QFontMetricsF(hintFont()).height();
-    const double skipBlock = controlSize + hintGap + hintHeight + skipBottomPadding;
+    const double hintHeight = SkipControl::hintHeight();
+    const double skipBlock = SkipControl::side + hintGap + hintHeight + skipBottomPadding;
     // The column: spacer, ring, figure, tip, spacer, skip block.
     QList<double> items{0.0};
     if (info.showsRing)
-        items.append(ringSize);
+        items.append(RestRing::side);
     if (figure)
         items.append(figure->topPadding() + figure->size().height());
     if (info.showsTip)
@@ -548,8 +430,8 @@ RestView::Layout RestView::layoutFor(RestTheme theme) const {
     Layout layout;
     double y = spacer + info.columnSpacing;
     if (info.showsRing) {
-        layout.ring = QRectF((w - ringSize) / 2, y, ringSize, ringSize);
-        y += ringSize + info.columnSpacing;
+        layout.ring = QRectF((w - RestRing::side) / 2, y, RestRing::side, RestRing::side);
+        y += RestRing::side + info.columnSpacing;
     }
     if (figure) {
         const QSizeF size = figure->size();
@@ -561,178 +443,12 @@ RestView::Layout RestView::layoutFor(RestTheme theme) const {
         y += tipHeight + info.columnSpacing;
     }
     const double skipTop = y + spacer + info.columnSpacing;
-    layout.skipControl = QRectF((w - controlSize) / 2, skipTop, controlSize, controlSize);
-    layout.hint = QRectF(0, skipTop + controlSize + hintGap, w, hintHeight);
+    layout.skipControl = QRectF((w - SkipControl::side) / 2, skipTop, SkipControl::side, SkipControl::side);
+    layout.hint = QRectF(0, skipTop + SkipControl::side + hintGap, w, hintHeight);
     return layout;
 }
 
-QSizeF RestView::feedbackCardSize() const {
-    const double cardWidth = std::min(cardMaxWidth, std::max(0.0, width() - 2 * cardOuterPadding));
-    const double textWidth = std::max(1.0, cardWidth - 2 * cardPaddingX);
-    const double lineHeight =
-        std::min(Fonts::textSize(cardLineFont(), textWidth, Qt::AlignHCenter | Qt::TextWordWrap,
-                                 m_skipFeedbackText.value_or(QString()))
-                     .height(),
-                 3 * QFontMetricsF(cardLineFont()).lineSpacing());
-    return {cardWidth, 2 * cardPaddingY + QFontMetricsF(cardTitleFont()).height() + cardSpacing + lineHeight};
-}
-
-QRectF RestView::feedbackCardRect() const {
-    if (!m_skipFeedbackText)
-        return {};
-    const QSizeF size = feedbackCardSize();
-    return QRectF(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
-}
-
 // --- painting
-
-void RestView::paintRing(QPainter& p, const QRectF& ring, qint64 seconds) {
-    const QPointF c = ring.center();
-    const double dpr = devicePixelRatioF();
-    // The halo is blurred once; it is scaled with the breath once a step, and
-    // the arc drawn once for each of its values: frames in between only copy.
-    const double haloSide = haloDiameter + 4.0 + 8 * haloBlur;
-    if (m_halo.isNull()) {
-        m_halo = makeLayer(haloSide, dpr, [](QPainter& h, QPointF centre) {
-            h.setPen(QPen(withOpacity(Palette::teal(), 0.35), 4.0));
-            h.drawEllipse(centre, haloDiameter / 2, haloDiameter / 2);
-        });
-        blurImage(m_halo, haloBlur * dpr);
-    }
-    if (m_haloLayer.isNull() || m_haloKey != m_breathValue) {
-        const double scale = 1.0 + 0.18 * m_breathValue;
-        m_haloLayer = makeLayer(ringLayerSide, dpr, [this, scale, haloSide](QPainter& h, QPointF centre) {
-            h.setRenderHint(QPainter::SmoothPixmapTransform);
-            h.translate(centre);
-            h.scale(scale, scale);
-            h.drawImage(QPointF(-haloSide / 2, -haloSide / 2), m_halo);
-        });
-        m_haloKey = m_breathValue;
-    }
-    const double fraction = std::clamp(m_arc.valueAt(now()), 0.0, 1.0);
-    if (m_arcLayer.isNull() || m_arcKey != fraction) {
-        if (m_ringLayer.isNull()) {
-            m_ringLayer = makeLayer(ringLayerSide, dpr, [](QPainter& a, QPointF centre) {
-                a.setPen(QPen(arcGradient(centre), arcWidth));
-                a.drawEllipse(centre, arcRadius, arcRadius);
-            });
-        }
-        m_arcLayer = arcLayer(m_ringLayer, fraction);
-        m_arcKey = fraction;
-    }
-    if (m_trackLayer.isNull()) {
-        m_trackLayer = makeLayer(ringLayerSide, dpr, [](QPainter& a, QPointF centre) {
-            a.setPen(QPen(white(0.12), arcWidth));
-            a.drawEllipse(centre, arcRadius, arcRadius);
-        });
-    }
-    const QPointF corner = c - QPointF(ringLayerSide / 2, ringLayerSide / 2);
-    p.drawImage(corner, m_haloLayer);
-    p.drawImage(corner, m_trackLayer);
-    p.drawImage(corner, m_arcLayer);
-
-    const QFontMetricsF numberMetrics(numberFont());
-    const QFontMetricsF breathMetrics(breathFont());
-    const double total = numberMetrics.height() + 8.0 + breathMetrics.height();
-    const double top = c.y() - total / 2;
-    p.setPen(Qt::white);
-    Fonts::drawText(p, QRectF(ring.left(), top, ring.width(), numberMetrics.height()), Qt::AlignCenter,
-                    QString::number(seconds), numberFont());
-    p.setPen(Palette::teal());
-    Fonts::drawText(p,
-                    QRectF(ring.left() - 40, top + numberMetrics.height() + 8.0, ring.width() + 80,
-                           breathMetrics.height()),
-                    Qt::AlignCenter, m_breathText, breathFont());
-}
-
-void RestView::paintSkipBlock(QPainter& p, const Layout& layout) {
-    const double t = now();
-    const QPointF c = layout.skipControl.center();
-    const double progress = std::clamp(m_progressShown.valueAt(t), 0.0, 1.0);
-    const double pressed = m_press.valueAt(t);
-    const auto control = [progress, pressed](QPainter& q, QPointF centre) {
-        const double r = controlSize / 2;
-        q.setBrush(Qt::NoBrush);
-        q.setPen(QPen(white(0.2), 3.0, Qt::SolidLine, Qt::FlatCap));
-        q.drawEllipse(centre, r, r);
-        if (progress > 0.0) {
-            q.setPen(QPen(QColor::fromRgbF(1.0f, 0.75f, 0.0f), 4.0, Qt::SolidLine, Qt::RoundCap));
-            q.drawArc(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), 90 * 16,
-                      -int(std::lround(progress * 360 * 16)));
-        }
-        const double face = 38.0 * (1.0 - 0.08 * pressed);
-        q.setPen(Qt::NoPen);
-        q.setBrush(white(0.08 + 0.07 * pressed));
-        q.drawEllipse(centre, face, face);
-        q.setPen(white(0.9));
-        q.setFont(labelFont());
-        q.drawText(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), Qt::AlignCenter, u"跳过"_s);
-    };
-    // At rest the control is copied from a layer; while held it is drawn.
-    const double side = controlSize + 10;
-    if (progress > 0.0 || pressed > 0.0) {
-        p.save();
-        control(p, c);
-        p.restore();
-    } else {
-        if (m_skipLayer.isNull())
-            m_skipLayer = makeLayer(side, devicePixelRatioF(), control);
-        p.drawImage(c - QPointF(side / 2, side / 2), m_skipLayer);
-    }
-
-    p.setPen(m_skipFeedbackText ? withOpacity(Palette::orange(), 0.85) : skipHintColor());
-    Fonts::drawText(p, layout.hint, Qt::AlignHCenter | Qt::AlignTop,
-                    m_skipFeedbackText.value_or(hintIdleText()), hintFont());
-}
-
-void RestView::paintFeedbackCard(QPainter& p) {
-    if (!m_skipFeedbackText)
-        return;
-    const double shown = m_card.valueAt(now());
-    const QRectF card = feedbackCardRect();
-    QPainterPath shape;
-    shape.addRoundedRect(card, cardRadius, cardRadius);
-
-    if (m_cardShadowSize != card.size()) {
-        m_cardShadow = QImage((card.size() + QSizeF(2 * shadowMargin, 2 * shadowMargin)).toSize(),
-                              QImage::Format_ARGB32_Premultiplied);
-        m_cardShadow.fill(Qt::transparent);
-        QPainter s(&m_cardShadow);
-        s.setRenderHint(QPainter::Antialiasing);
-        s.setPen(Qt::NoPen);
-        s.setBrush(QColor::fromRgbF(0, 0, 0, 0.35f));
-        s.drawRoundedRect(QRectF(QPointF(shadowMargin, shadowMargin), card.size()), cardRadius, cardRadius);
-        s.end();
-        blurImage(m_cardShadow, shadowRadius);
-        m_cardShadowSize = card.size();
-    }
-
-    p.save();
-    p.setOpacity(std::clamp(shown, 0.0, 1.0));
-    const double scale = 0.92 + 0.08 * shown;
-    p.translate(card.center());
-    p.scale(scale, scale);
-    p.translate(-card.center());
-    p.drawImage(card.topLeft() - QPointF(shadowMargin, shadowMargin - shadowOffsetY), m_cardShadow);
-    VisualEffectView().paint(p, shape);
-    p.setPen(QPen(withOpacity(Palette::orange(), 0.62), 1.4));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(shape);
-
-    const QRectF inner = card.adjusted(cardPaddingX, cardPaddingY, -cardPaddingX, -cardPaddingY);
-    const double titleHeight = QFontMetricsF(cardTitleFont()).height();
-    p.setPen(white(0.72));
-    p.setFont(cardTitleFont());
-    p.drawText(QRectF(inner.left(), inner.top(), inner.width(), titleHeight), Qt::AlignHCenter | Qt::AlignTop,
-               u"已跳过"_s);
-    p.setPen(Qt::white);
-    p.setClipRect(inner);
-    Fonts::drawText(p,
-                    QRectF(inner.left(), inner.top() + titleHeight + cardSpacing, inner.width(),
-                           inner.height() - titleHeight - cardSpacing),
-                    Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, *m_skipFeedbackText, cardLineFont());
-    p.restore();
-}
 
 void RestView::paintEvent(QPaintEvent* event) {
     // Every antialiased shape Qt fills is handed to its thread pool in slices,
@@ -744,23 +460,20 @@ void RestView::paintEvent(QPaintEvent* event) {
     p.setRenderHint(QPainter::TextAntialiasing);
     const double t = now();
 
-    const qint64 seconds = m_secondsRemaining ? m_secondsRemaining() : 0;
-    if (seconds != m_arcSeconds) {
-        const double fraction = m_totalRestSeconds > 0 ? double(seconds) / double(m_totalRestSeconds) : 0.0;
-        if (m_arcSeconds < 0)
-            m_arc.jump(fraction);
-        else
-            m_arc.animate(fraction, t, 0.1, Easing::linear);
-        m_arcSeconds = seconds;
+    const qint64 seconds = secondsRemaining();
+    if (m_ring.setSeconds(seconds, m_totalRestSeconds, t, animated()))
         scheduleFrames();
+
+    const auto layers = m_crossFade.layers(m_theme, t);
+    // A translucent window starts each paint cleared; an opaque one shows
+    // black wherever no backdrop covers it fully.
+    const bool covered = layers.size() == 1 && coversWindow();
+    if (!covered && !window()->testAttribute(Qt::WA_TranslucentBackground)) {
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        for (const QRect& r : dirty)
+            p.fillRect(r, Qt::black);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
-
-    const double fade = m_previousTheme ? m_themeFade.valueAt(t) : 1.0;
-    QList<std::pair<RestTheme, double>> layers;
-    if (m_previousTheme && (fade < 1.0 || m_figureOut.isAnimating(t)))
-        layers.append({*m_previousTheme, 1.0 - fade});
-    layers.append({m_theme, std::min(fade, 1.0)});
-
     for (const auto& [theme, opacity] : layers) {
         if (opacity <= 0.0)
             continue;
@@ -772,7 +485,7 @@ void RestView::paintEvent(QPaintEvent* event) {
         current.figureStart = t;
     for (const RestTheme theme : layers | std::views::keys) {
         RestFigure* figure = look(theme).figure.get();
-        const double shown = m_previousTheme ? (theme == m_theme ? m_figureIn : m_figureOut).valueAt(t) : 1.0;
+        const double shown = m_crossFade.figureShown(theme == m_theme, t);
         if (!figure || shown <= 0.0)
             continue;
         const QRectF place = *layoutFor(theme).figure;
@@ -791,10 +504,11 @@ void RestView::paintEvent(QPaintEvent* event) {
         p.restore();
     }
     // One ring and one tip, wherever the change of theme has taken them.
-    const Column column = columnAt(t);
-    if (column.ring.opacity > 0.0 && needs(column.ring.rect.adjusted(-20, -20, 20, 20))) {
+    const ThemeCrossFade::Column column = columnAt(t);
+    constexpr double r = RestRing::reach;
+    if (column.ring.opacity > 0.0 && needs(column.ring.rect.adjusted(-r, -r, r, r))) {
         p.setOpacity(std::min(column.ring.opacity, 1.0));
-        paintRing(p, column.ring.rect, seconds);
+        m_ring.paint(p, column.ring.rect, m_breathValue, m_breathText, t, devicePixelRatioF());
     }
     if (column.tip.opacity > 0.0 && needs(column.tip.rect)) {
         p.setOpacity(std::min(column.tip.opacity, 1.0));
@@ -803,8 +517,12 @@ void RestView::paintEvent(QPaintEvent* event) {
     }
     p.setOpacity(1.0);
     const Layout layout = layoutFor(m_theme);
-    if (needs(layout.skipControl.united(layout.hint).adjusted(-4, -4, 4, 4)))
-        paintSkipBlock(p, layout);
-    if (needs(feedbackCardRect().adjusted(-shadowMargin, -shadowMargin, shadowMargin, shadowMargin)))
-        paintFeedbackCard(p);
+    if (needs(layout.skipControl.united(layout.hint).adjusted(-4, -4, 4, 4))) {
+        const std::optional<QString>& line = m_card.line();
+        m_skip.paint(p, layout.skipControl, layout.hint, line.value_or(hintIdleText()),
+                     line ? withOpacity(Palette::orange(), 0.85) : skipHintColor(), t, devicePixelRatioF());
+    }
+    constexpr int m = FeedbackCard::shadowMargin;
+    if (needs(feedbackCardRect().adjusted(-m, -m, m, m)))
+        m_card.paint(p, size(), t);
 }

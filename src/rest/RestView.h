@@ -1,10 +1,12 @@
 #pragma once
 
+#include "FeedbackCard.h"
+#include "RestRing.h"
+#include "SkipControl.h"
 #include "SkipHold.h"
+#include "ThemeCrossFade.h"
 #include "themes/RestTheme.h"
-#include "ui/Springs.h"
 
-#include <QImage>
 #include <QWidget>
 #include <functional>
 #include <map>
@@ -16,11 +18,13 @@ class QTimer;
 class ThemeSelectorOverlay;
 class WallpaperManager;
 
-// The content of one rest window: the theme's backdrop and figure, the
-// breathing ring with the seconds left, the tip, and the hold-to-skip control.
-// It never counts down; it reads the cycle's counter whenever it draws, and a
-// completed hold is the only way it ends a rest. Each element is redrawn at
-// the rate it changes and only where it is.
+// The content of one rest window: the theme's backdrop and figure, the ring
+// with the seconds left, the tip, the hold-to-skip control and, once skipped,
+// the feedback card. It lays these out and runs their time. It never counts
+// down; it reads the cycle's counter whenever it draws, and a completed hold
+// is the only way it ends a rest. Each element is redrawn at the rate it
+// changes and only where it is; with reduced motion nothing moves and the
+// count is redrawn once a second.
 class RestView final : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +41,9 @@ public:
 
     // Monotonic seconds the animations and the hold run on; tests hand in their own.
     void setAnimationClock(std::function<double()> clock);
+    // The desktop asks for less motion: every theme stands still. Set before the view shows.
+    void setReducedMotion(bool reduced);
+    bool reducedMotion() const { return m_still; }
 
     // --- breathing
     void breathingTick();
@@ -47,8 +54,11 @@ public:
     // --- skip gesture
     SkipHold& hold() { return m_hold; }
     const SkipHold& hold() const { return m_hold; }
-    std::optional<QString> skipFeedbackText() const { return m_skipFeedbackText; }
-    bool hasSpaceKeyMonitor() const { return m_spaceKeyMonitorInstalled; }
+    // The Space key, wherever it was pressed while the rest shows.
+    void spaceKey(bool pressed, bool autoRepeat);
+    // Another screen's Space hold went through: show the same card here, report nothing.
+    void showSkipped(const QString& line);
+    std::optional<QString> skipFeedbackText() const { return m_card.line(); }
     QColor skipHintColor() const;
 
     // --- what is shown
@@ -56,6 +66,8 @@ public:
     ThemeSelectorOverlay* themeSelector() const { return m_selector; }
     QString tipText() const { return m_tipText; }
     qint64 totalRestSeconds() const { return m_totalRestSeconds; }
+    // The current theme's backdrop hides whatever is behind the window.
+    bool coversWindow() const;
 
     struct Layout {
         std::optional<QRectF> ring;   // 240 x 240
@@ -66,7 +78,11 @@ public:
     };
     Layout layoutFor(RestTheme theme) const;
     // Where the feedback card sits at rest, shadow excluded; empty without feedback.
-    QRectF feedbackCardRect() const;
+    QRectF feedbackCardRect() const { return m_card.rect(size()); }
+
+Q_SIGNALS:
+    // A hold on this view went through, by Space or the mouse.
+    void skipped(const QString& line, bool bySpace);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -75,7 +91,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Look {
@@ -84,37 +99,23 @@ private:
         // The figure's first frame since its theme was last chosen; none before it.
         std::optional<double> figureStart;
     };
-    // Where the ring or the tip shows, and how strongly.
-    struct Placed {
-        QRectF rect;
-        double opacity = 0.0;
-    };
-    struct Column {
-        Placed ring;
-        Placed tip;
-    };
 
     double now() const;
+    bool animated() const { return !m_still; }
     Look& look(RestTheme theme) const;
     void applyTheme(RestTheme theme);
     void startBackdropFrames();
     void advanceFrames();
+    void stillTick();
     FigureState figureState(RestTheme theme, double now) const;
-    // On a change of theme the ring and the tip glide from where they were
-    // to the new theme's places, or fade where one of the two has none.
-    Column columnAt(double now) const;
+    ThemeCrossFade::Column columnAt(double now) const;
     QRegion figureRegion(RestTheme theme, double now) const;
-    void installSpaceKeyMonitor();
-    void removeSpaceKeyMonitor();
     void holdChanged();
     void skipCompleted();
     void scheduleFrames();
     QRect ringArea() const;
     QRect skipArea() const;
-    void paintRing(QPainter& p, const QRectF& ring, qint64 seconds);
-    void paintSkipBlock(QPainter& p, const Layout& layout);
-    void paintFeedbackCard(QPainter& p);
-    QSizeF feedbackCardSize() const;
+    qint64 secondsRemaining() const { return m_secondsRemaining ? m_secondsRemaining() : 0; }
 
     const qint64 m_totalRestSeconds;
     const SecondsRemaining m_secondsRemaining;
@@ -123,13 +124,13 @@ private:
     ThemeSetting& m_themes;
     WallpaperManager* const m_wallpapers;
     std::function<double()> m_clock;
+    bool m_still = false;
 
     double m_breathTime = 0.0;
     double m_breathValue = 0.0;
     QString m_breathText;
     SkipHold m_hold;
-    std::optional<QString> m_skipFeedbackText;
-    bool m_spaceKeyMonitorInstalled = false;
+    bool m_holdBySpace = false;
     QString m_tipText;
     bool m_wasShown = false;
     double m_shownAt = 0.0;
@@ -138,33 +139,15 @@ private:
     double m_backdropTime = 0.0;
 
     RestTheme m_theme = RestTheme::aurora;
-    std::optional<RestTheme> m_previousTheme;
     mutable std::map<RestTheme, Look> m_looks;
-    Tween m_themeFade{1.0};
-    // How far the current figure has come in, and the previous one gone.
-    Tween m_figureIn{1.0};
-    Tween m_figureOut{0.0};
-    Column m_columnFrom;
-    Tween m_columnMove{1.0};
+    ThemeCrossFade m_crossFade;
+    RestRing m_ring;
+    SkipControl m_skip;
+    FeedbackCard m_card;
     double m_backdropDue = 0.0;
     double m_figureDue = 0.0;
     ThemeSelectorOverlay* m_selector = nullptr;
-    Tween m_arc{1.0};
-    qint64 m_arcSeconds = -1;
-    Tween m_press{0.0};
-    Tween m_progressShown{0.0};
-    Tween m_card{0.0};
 
-    QImage m_halo;
-    QImage m_haloLayer;
-    double m_haloKey = -1;
-    QImage m_ringLayer;
-    QImage m_arcLayer;
-    double m_arcKey = -1;
-    QImage m_trackLayer;
-    QImage m_skipLayer;
-    QImage m_cardShadow;
-    QSizeF m_cardShadowSize;
     QTimer* m_breathTimer = nullptr;
     QTimer* m_backdropTimer = nullptr;
     QTimer* m_frameTimer = nullptr;

@@ -8,17 +8,17 @@
 
 using namespace Qt::StringLiterals;
 
-RestWindow::RestWindow(const ScreenInfo& screen)
+RestWindow::RestWindow(Screens* screens, const ScreenInfo& screen)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_screens(screens)
     , m_screen(screen) {
     setWindowTitle(u"Tovi"_s);
-    // Themes that dim rather than cover show the desktop through a compositor.
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::StrongFocus);
     setGeometry(screen.geometry);
     // Unmanaged, the window lands where asked and above everything; sway still
     // hands it the keyboard.
-    if (QtScreens::windowManagerIgnoresPlacement())
+    if (m_screens && m_screens->windowManagerIgnoresPlacement())
         setWindowFlag(Qt::X11BypassWindowManagerHint);
 }
 
@@ -38,7 +38,7 @@ void RestWindow::setContentView(RestView* view) {
 
 void RestWindow::setFrame(const ScreenInfo& screen) {
     m_screen = screen;
-    if (QScreen* platformScreen = QtScreens::find(screen)) {
+    if (QScreen* platformScreen = m_screens ? m_screens->platformScreen(screen) : nullptr) {
         if (windowHandle())
             windowHandle()->setScreen(platformScreen);
     }
@@ -48,9 +48,16 @@ void RestWindow::setFrame(const ScreenInfo& screen) {
 }
 
 void RestWindow::makeKeyAndOrderFront() {
-    if (!windowHandle())
+    // Themes that dim rather than cover show the desktop through a compositor;
+    // the surface's format is chosen when it is made, once per rest.
+    if (!windowHandle()) {
+        const bool translucent = !m_view || !m_view->coversWindow();
+        setAttribute(Qt::WA_TranslucentBackground, translucent);
+        // The view paints every pixel, translucent or not.
+        setAttribute(Qt::WA_NoSystemBackground);
         create();
-    if (QScreen* platformScreen = QtScreens::find(m_screen))
+    }
+    if (QScreen* platformScreen = m_screens ? m_screens->platformScreen(m_screen) : nullptr)
         windowHandle()->setScreen(platformScreen);
     setGeometry(m_screen.geometry);
     if (m_view)
@@ -59,7 +66,7 @@ void RestWindow::makeKeyAndOrderFront() {
     raise();
     activateWindow();
     // Unmanaged windows get no focus from the window manager: take the keyboard once shown.
-    if (QtScreens::windowManagerIgnoresPlacement())
+    if (m_screens && m_screens->windowManagerIgnoresPlacement())
         windowHandle()->installEventFilter(this);
     if (m_view)
         m_view->setFocus(Qt::ActiveWindowFocusReason);

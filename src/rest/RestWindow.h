@@ -10,10 +10,13 @@ class RestView;
 // during a rest. It takes keyboard focus so its view sees the Space key.
 // Between rests it is hidden, not destroyed, and its native surface is let go
 // so that a full-screen buffer per screen does not sit in memory while working.
+// It is translucent only when its view's theme lets the desktop show through:
+// clearing a translucent buffer before each paint is a cost of its own.
 class RestWindow final : public QWidget {
     Q_OBJECT
 public:
-    explicit RestWindow(const ScreenInfo& screen);
+    // `screens` may be null: the window then stays where its frame says.
+    RestWindow(Screens* screens, const ScreenInfo& screen);
 
     // Replaces the content; the previous view goes away.
     void setContentView(RestView* view);
@@ -32,6 +35,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Screens* const m_screens;
     ScreenInfo m_screen;
     RestView* m_view = nullptr;
 };

@@ -124,6 +124,12 @@ double ThemeSelectorOverlay::now() const {
 
 void ThemeSelectorOverlay::animate() {
     update();
+    if (m_still) {
+        for (Tween* tween : {&m_fade, &m_blurRowShown, &m_dots[0], &m_dots[1], &m_dots[2], &m_chosen[0],
+                             &m_chosen[1], &m_chosen[2]})
+            tween->jump(tween->target());
+        return;
+    }
     if (isVisible() && !m_frameTimer->isActive())
         m_frameTimer->start();
 }

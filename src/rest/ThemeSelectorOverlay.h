@@ -30,6 +30,8 @@ public:
 
     // Monotonic seconds the animations run on; tests hand in their own.
     void setAnimationClock(std::function<double()> clock);
+    // With reduced motion every change shows at once.
+    void setReducedMotion(bool reduced) { m_still = reduced; }
 
     void setCurrentTheme(RestTheme theme);
     void setBlurRadius(double radius);
@@ -81,6 +83,7 @@ private:
     std::array<QImage, 3> m_shadows;
     Tween m_blurRowShown{0.0};
     QTimer* m_frameTimer = nullptr;
+    bool m_still = false;
     // What was last drawn, and the values it was drawn with.
     QImage m_picture;
     QList<double> m_pictureKey;

@@ -56,6 +56,7 @@ public:
     void paint(QPainter& painter, const QRectF& rect, double secondsShown) override;
     bool animates() const override { return true; }
     int frameIntervalMs() const override { return 30; }
+    bool opaque() const override { return true; }
     QRegion advance(const QRectF& rect, double seconds) override;
     bool wantsPointer() const override { return true; }
     void pointerMoved(std::optional<QPointF> position) override { m_mouse = position; }

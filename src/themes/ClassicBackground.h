@@ -14,15 +14,17 @@ class ClassicBackground final : public RestBackdrop {
 public:
     static constexpr double cycleSeconds = 8.0;
     static constexpr double blurRadius = 80.0;
-    // The glows move a few points a frame under a blur of 80: five frames a
-    // second cannot be told from more.
-    static constexpr int glowFrameMs = 200;
+    // The glows move under 20 points a frame under a blur of 80, a few
+    // levels of colour at most: three or four frames a second cannot be told
+    // from more, and each one repaints the whole screen.
+    static constexpr int glowFrameMs = 300;
     static QColor baseColour() { return QColor::fromRgbF(0.08f, 0.08f, 0.12f); }
 
     // Each glow eases from its first offset to its second in 8 s, back in 8 s.
     void paint(QPainter& painter, const QRectF& rect, double seconds) override;
     bool animates() const override { return true; }
     int frameIntervalMs() const override { return glowFrameMs; }
+    bool opaque() const override { return true; }
     void releaseCaches() override;
 
     // 0 at the first offsets, 1 at the second, following the ease-in-out swing.

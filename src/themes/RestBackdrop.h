@@ -36,6 +36,8 @@ public:
     virtual void paint(QPainter& painter, const QRectF& rect, double seconds) = 0;
     virtual bool animates() const { return false; }
     virtual int frameIntervalMs() const { return 100; }
+    // Paints every pixel of the rect opaque: the window behind need not be translucent.
+    virtual bool opaque() const { return false; }
     // Moves on to `seconds` (the time the next paints use); returns what changed.
     virtual QRegion advance(const QRectF& rect, double /*seconds*/) { return rect.toAlignedRect(); }
     // The selector's blur, in points, for backdrops that blur.
@@ -55,6 +57,7 @@ struct FigureState {
     qint64 secondsRemaining = 0;
     qint64 totalSeconds = 1; // at least 1
     QString subtitle;        // the line drawn once per rest for all screens
+    bool still = false;      // reduced motion: `seconds` stands still, changes come at once
 };
 
 // The theme's figure in the content column (between the ring and the tip, or

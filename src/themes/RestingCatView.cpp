@@ -37,6 +37,9 @@ void fillTriangle(QPainter& p, const QPointF& origin, std::initializer_list<QPoi
     p.fillPath(path, colour);
 }
 
+// Where the tail reaches in the stack's coordinates at any of its angles.
+const QRectF tailArea(-120, 0, 150, 130);
+
 void paintTail(QPainter& p, double angle) {
     // The 80 x 80 frame sits bottom-centred in the body group, then moves by (-50, -10).
     const QPointF frame(30 - 50, 20 - 10);
@@ -174,13 +177,61 @@ void RestingCatView::paint(QPainter& painter, const QRectF& rect, const FigureSt
         m_body.setDevicePixelRatio(dpr);
         m_bodyBreath = state.breathValue;
     }
+    // Stroked once a frame into a layer of its own, not once for each band
+    // below; the layer keeps the stroke's place within a device pixel.
+    const QPointF origin = rect.center() - QPointF(width / 2, height / 2);
+    const QTransform world = painter.worldTransform();
+    const bool layered = world.type() <= QTransform::TxTranslate;
+    const double angle = tailAngle(state.seconds);
+    QPointF tailAt;
+    if (layered) {
+        const QPointF corner = world.map(origin + tailArea.topLeft()) * dpr;
+        tailAt = QPointF(std::floor(corner.x()), std::floor(corner.y()));
+        const QPointF offset = corner - tailAt;
+        if (m_tail.isNull() || m_tailAngle != angle || m_tailOffset != offset ||
+            m_tail.devicePixelRatio() != dpr) {
+            m_tail =
+                QImage((tailArea.size() * dpr).toSize() + QSize(1, 1), QImage::Format_ARGB32_Premultiplied);
+            m_tail.fill(Qt::transparent);
+            QPainter t(&m_tail);
+            t.setRenderHint(QPainter::Antialiasing);
+            // In bands as thin as paintInBands's, each stays on this thread.
+            for (int top = 0; top < m_tail.height(); top += 32) {
+                t.save();
+                t.setClipRect(QRect(0, top, m_tail.width(), 32));
+                t.translate(offset);
+                t.scale(dpr, dpr);
+                t.translate(-tailArea.topLeft());
+                paintTail(t, angle);
+                t.restore();
+            }
+            t.end();
+            m_tail.setDevicePixelRatio(dpr);
+            m_tailAngle = angle;
+            m_tailOffset = offset;
+        }
+    }
     // The cat is taller than Qt fills on this thread: in bands it stays here.
     paintInBands(painter, paintedRect(rect), [&] {
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.translate(rect.center() - QPointF(width / 2, height / 2));
-        paintTail(painter, tailAngle(state.seconds));
+        if (layered) {
+            painter.setWorldTransform(QTransform());
+            painter.drawImage(tailAt / dpr, m_tail);
+            painter.setWorldTransform(world);
+        }
+        painter.translate(origin);
+        if (!layered)
+            paintTail(painter, angle);
         painter.drawImage(bodyArea.topLeft(), m_body);
         painter.restore();
     });
+}
+
+QRegion RestingCatView::advance(const QRectF& rect, const FigureState& state) {
+    // Between breath steps only the tail moves.
+    if (state.breathValue == m_advancedBreath)
+        return (tailArea.translated(rect.center() - QPointF(width / 2, height / 2))).toAlignedRect();
+    m_advancedBreath = state.breathValue;
+    return paintedRegion(rect, state);
 }

@@ -33,10 +33,18 @@ public:
     QRegion paintedRegion(const QRectF& rect, const FigureState&) const override {
         return paintedRect(rect).toAlignedRect();
     }
+    QRegion advance(const QRectF& rect, const FigureState& state) override;
     bool springsIn() const override { return true; }
-    void releaseCaches() override { m_body = QImage(); }
+    void releaseCaches() override {
+        m_body = QImage();
+        m_tail = QImage();
+    }
 
 private:
     QImage m_body;
     double m_bodyBreath = -1.0;
+    double m_advancedBreath = -1.0;
+    QImage m_tail;
+    double m_tailAngle = 0.0;
+    QPointF m_tailOffset;
 };

@@ -319,7 +319,8 @@ void UltramanTigaView::prepare(qreal dpr) {
 void UltramanTigaView::prepareCount(qint64 secondsRemaining, int colour, double now) {
     if (secondsRemaining == m_countSeconds && colour == m_countColour)
         return;
-    if (m_countSeconds >= 0 && secondsRemaining != m_countSeconds) {
+    // Standing still, a new count takes the old one's place at once.
+    if (m_countSeconds >= 0 && secondsRemaining != m_countSeconds && !m_still) {
         m_previousCount = m_count;
         m_previousCountShadow = m_countShadow;
         m_countChangedAt = now;
@@ -516,6 +517,7 @@ QSizeF UltramanTigaView::size() const {
 }
 
 void UltramanTigaView::paint(QPainter& painter, const QRectF& rect, const FigureState& state) {
+    m_still = state.still;
     paintGroup(painter, rect, state.secondsRemaining, state.seconds);
 }
 

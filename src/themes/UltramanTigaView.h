@@ -143,4 +143,5 @@ private:
     QImage m_previousCountShadow;
     double m_countChangedAt = 0.0;
     double m_groupTime = -1.0;
+    bool m_still = false;
 };

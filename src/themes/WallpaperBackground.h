@@ -37,6 +37,7 @@ public:
     // Frames for the spinner and the fades; a steady photo costs no paint.
     bool animates() const override { return true; }
     int frameIntervalMs() const override { return 40; }
+    bool opaque() const override { return true; }
     QRegion advance(const QRectF& rect, double seconds) override;
     void releaseCaches() override;
     // Whether a frame at `secondsShown` would differ from the last one: the

@@ -5,6 +5,7 @@
 #include "rest/RestView.h"
 #include "rest/RestWindow.h"
 
+#include <QKeyEvent>
 #include <QPointer>
 #include <QTest>
 
@@ -37,6 +38,15 @@ struct Rig {
     Defaults defaults;
     ThemeSetting themes;
     RestOverlay overlay;
+};
+
+// Counts the key presses that reach it.
+struct KeyCounter : QObject {
+    int keys = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        keys += e->type() == QEvent::KeyPress;
+        return false;
+    }
 };
 } // namespace
 
@@ -101,6 +111,42 @@ private Q_SLOTS:
         r.screens.setSideBySide(1);
         Rig::settle();
         QCOMPARE(r.overlay.windows().size(), 3);
+    }
+
+    // Space belongs to the hold while a rest shows, whichever window has the
+    // keyboard, and holds on every screen; the mouse holds on its own.
+    void spaceHoldsOnEveryScreen() {
+        Rig r;
+        r.screens.setSideBySide(2);
+        r.overlay.show();
+        RestView* a = r.overlay.windows().at(0)->contentView();
+        RestView* b = r.overlay.windows().at(1)->contentView();
+        b->hold().mouseDown();
+        QVERIFY(b->hold().isPressing() && !a->hold().isPressing());
+        b->hold().mouseUp();
+        QWidget other;
+        KeyCounter counter;
+        other.installEventFilter(&counter);
+        const auto key = [&other](QEvent::Type type, Qt::Key key) {
+            QKeyEvent event(type, key, Qt::NoModifier, key == Qt::Key_Space ? u" "_s : u"a"_s);
+            QCoreApplication::sendEvent(&other, &event);
+        };
+        key(QEvent::KeyPress, Qt::Key_Space);
+        key(QEvent::KeyPress, Qt::Key_A);
+        QCOMPARE(counter.keys, 1);
+        QVERIFY(a->hold().isPressing() && b->hold().isPressing());
+        for (int i = 1; i <= 31; ++i)
+            a->hold().tick(i * SkipHold::tickSeconds);
+        // One line on both screens, even once the other screen's hold gets there too.
+        QVERIFY(a->skipFeedbackText());
+        QCOMPARE(b->skipFeedbackText(), a->skipFeedbackText());
+        for (int i = 1; i <= 31; ++i)
+            b->hold().tick(i * SkipHold::tickSeconds);
+        QCOMPARE(b->skipFeedbackText(), a->skipFeedbackText());
+        // Between rests Space is everyone's again.
+        r.overlay.hide();
+        key(QEvent::KeyPress, Qt::Key_Space);
+        QCOMPARE(counter.keys, 2);
     }
 };
 

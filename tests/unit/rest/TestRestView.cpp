@@ -9,7 +9,6 @@
 #include "themes/RestingCatView.h"
 #include "themes/UltramanTigaView.h"
 
-#include <QKeyEvent>
 #include <QPainter>
 #include <QTest>
 
@@ -104,33 +103,6 @@ private Q_SLOTS:
         QVERIFY(f.view.hold().isPressing());
         QTest::mouseRelease(bridge, Qt::LeftButton, {}, QPoint(45, 45));
         QVERIFY(!f.view.hold().isPressing());
-    }
-
-    void spaceBelongsToTheHoldWhileShown() {
-        Fixture f;
-        QWidget other;
-        struct Counter : QObject {
-            int keys = 0;
-            bool eventFilter(QObject*, QEvent* e) override {
-                keys += e->type() == QEvent::KeyPress;
-                return false;
-            }
-        } counter;
-        other.installEventFilter(&counter);
-        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, u" "_s);
-        QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, u"a"_s);
-        f.view.show();
-        QVERIFY(f.view.hasSpaceKeyMonitor());
-        // Space in any window starts the hold and goes no further; other keys do.
-        QCoreApplication::sendEvent(&other, &space);
-        QVERIFY(f.view.hold().isSpacePressed() && f.view.hold().isPressing());
-        QCoreApplication::sendEvent(&other, &letter);
-        QCOMPARE(counter.keys, 1);
-        // Out of sight the hold ends and Space is everyone's again.
-        f.view.hide();
-        QVERIFY(!f.view.hasSpaceKeyMonitor() && !f.view.hold().isPressing());
-        QCoreApplication::sendEvent(&other, &space);
-        QCOMPARE(counter.keys, 2);
     }
 
     void theRingFollowsTheCounter() {
@@ -264,8 +236,15 @@ private Q_SLOTS:
         QVERIFY(std::abs(qRed(bend) - 242) + std::abs(qGreen(bend) - 166) + std::abs(qBlue(bend) - 89) < 12);
     }
 
+    void theFeedbackCardIsCentred_data() {
+        QTest::addColumn<QString>("theme");
+        QTest::newRow("over the cat") << u"aurora"_s;
+        QTest::newRow("over the hero") << u"ultraman"_s;
+    }
     void theFeedbackCardIsCentred() {
+        QFETCH(QString, theme);
         Fixture f;
+        f.defaults.setString(u"selectedTheme"_s, theme);
         f.view.show();
         f.view.hold().mouseDown();
         for (int i = 1; i <= 31; ++i)
@@ -274,7 +253,7 @@ private Q_SLOTS:
         QVERIFY(f.skips.isEmpty()); // the rest ends two seconds later, with the line
         f.clock.advanceSeconds(2);
         QCOMPARE(f.skips, QStringList{*f.view.skipFeedbackText()});
-        f.t += 1.0;
+        f.t += 3.0;
         const QImage image = f.render();
         const QRectF card = f.view.feedbackCardRect();
         QCOMPARE(card.center(), QPointF(960, 540));
@@ -282,12 +261,44 @@ private Q_SLOTS:
         QVERIFY(brightPixels(image, card.adjusted(34, 24, -34, -24)) > 300);
         const QRgb edge = image.pixel(QPoint(int(card.left()), int(card.center().y())));
         QVERIFY2(qRed(edge) > qBlue(edge) + 40, qPrintable(QString::number(edge, 16)));
+        // Between the title and the line the figure under the card stays dark, for the text to read.
+        const QRectF gap(card.left() + 40, card.top() + 24 + 20, card.width() - 80, 10);
+        QVERIFY2(Pixels::brightest(image, gap) < 30,
+                 qPrintable(QString::number(Pixels::brightest(image, gap))));
         // The hint line says the same in orange.
-        const QRectF hint = f.view.layoutFor(RestTheme::aurora).hint;
+        const QRectF hint = f.view.layoutFor(f.view.currentTheme()).hint;
         QVERIFY(brightPixels(image, hint, 100) > 0);
         // The warning sign leading the line is the colour emoji, in both places.
         QVERIFY2(Pixels::count(image, card, yellow) > 30, "the card's sign is drawn in outline");
         QVERIFY2(Pixels::count(image, hint, yellow) > 5, "the hint's sign is drawn in outline");
+    }
+
+    // With reduced motion only the count changes from one moment to the next.
+    void reducedMotionStandsStill_data() { themes_data(); }
+    void reducedMotionStandsStill() {
+        QFETCH(QString, stored);
+        Fixture f;
+        f.view.setReducedMotion(true); // a theme chosen mid-rest comes at once too
+        f.defaults.setString(u"selectedTheme"_s, stored);
+        f.view.show();
+        const QImage before = f.render();
+        f.t += 1.3;
+        f.seconds = 19;
+        const QImage after = f.render();
+        QRect changed;
+        for (int y = 0; y < before.height(); ++y)
+            for (int x = 0; x < before.width(); ++x)
+                if (before.pixel(x, y) != after.pixel(x, y))
+                    changed |= QRect(x, y, 1, 1);
+        const auto layout = f.view.layoutFor(f.view.currentTheme());
+        const QRectF count = layout.ring ? *layout.ring
+                                         : UltramanTigaView(20, QString())
+                                               .layout(*layout.figure, 20)
+                                               .capsule.adjusted(-8, -8, 8, 8); // and its glow
+        QVERIFY2(!changed.isEmpty() && count.contains(changed), qPrintable(u"%1,%2 %3x%4"_s.arg(changed.x())
+                                                                               .arg(changed.y())
+                                                                               .arg(changed.width())
+                                                                               .arg(changed.height())));
     }
 
     // The glows may fade toward the edges; the base colour may not.
