@@ -1,7 +1,7 @@
 #include "DesktopBusyState.h"
 
 #include "GSettingsKey.h"
-#include "X11Idle.h"
+#include "X11.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -28,14 +28,6 @@ const QString powerInhibit = u"org.freedesktop.PowerManagement.Inhibit"_s;
 const QString kdePower = u"org.kde.Solid.PowerManagement"_s;
 const QString kdePolicyAgent = u"org.kde.Solid.PowerManagement.PolicyAgent"_s;
 const QString xfconf = u"org.xfce.Xfconf"_s;
-
-uint32_t internAtom(xcb_connection_t* connection, const char* name) {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, false, strlen(name), name), nullptr);
-    const uint32_t atom = reply ? reply->atom : 0;
-    free(reply);
-    return atom;
-}
 
 // The 32-bit values of a window's property; empty when it has none.
 std::vector<uint32_t> property32(xcb_connection_t* connection, uint32_t window, uint32_t atom,

@@ -1,4 +1,5 @@
 #include "Keyboard.h"
+#include "X11.h"
 
 #include <QGuiApplication>
 #include <cstdlib>
@@ -15,8 +16,7 @@ template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, FreeReply>;
 } // namespace
 
 bool Keyboard::isSpaceDown() {
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* connection = qtX11Connection();
     if (!connection)
         return false;
     const xcb_setup_t* setup = xcb_get_setup(connection);

@@ -2,6 +2,7 @@
 
 #include "Log.h"
 #include "NotificationCenter.h"
+#include "X11.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -14,18 +15,6 @@ using namespace Qt::StringLiterals;
 namespace {
 const QString watcherService = u"org.kde.StatusNotifierWatcher"_s;
 
-xcb_connection_t* x11Connection() {
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-uint32_t internAtom(xcb_connection_t* connection, const QByteArray& name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, false, name.size(), name.constData()), nullptr);
-    const uint32_t atom = reply ? reply->atom : 0;
-    free(reply);
-    return atom;
-}
 } // namespace
 
 void TrayHosts::sayOnceIfMissing(NotificationCenter* notifications) {
@@ -48,9 +37,9 @@ DesktopTrayHosts::DesktopTrayHosts(const QDBusConnection& bus, QObject* parent)
     if (m_bus.isConnected())
         m_bus.connect(watcherService, u"/StatusNotifierWatcher"_s, watcherService,
                       u"StatusNotifierHostRegistered"_s, this, SLOT(statusNotifierHostRegistered()));
-    if (xcb_connection_t* connection = x11Connection()) {
+    if (xcb_connection_t* connection = qtX11Connection()) {
         const int screen = qEnvironmentVariable("DISPLAY").section(u'.', 1, 1).toInt();
-        m_trayAtom = internAtom(connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen));
+        m_trayAtom = internAtom(connection, ("_NET_SYSTEM_TRAY_S" + QByteArray::number(screen)).constData());
         m_managerAtom = internAtom(connection, "MANAGER");
         // Qt already listens to the root window's structure events, where a
         // new tray announces itself.
@@ -84,7 +73,7 @@ void DesktopTrayHosts::statusNotifierHostRegistered() {
 }
 
 bool DesktopTrayHosts::xembedTrayRuns() const {
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = qtX11Connection();
     if (!connection || m_trayAtom == 0)
         return false;
     xcb_get_selection_owner_reply_t* reply =

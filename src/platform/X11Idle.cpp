@@ -7,11 +7,6 @@
 #include <xcb/sync.h>
 #include <xcb/xcb.h>
 
-xcb_connection_t* qtX11Connection() {
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
 namespace {
 xcb_sync_int64_t syncValue(qint64 value) {
     return {int32_t(value >> 32), uint32_t(value & 0xffffffff)};

@@ -4,10 +4,7 @@
 
 #include <QAbstractNativeEventFilter>
 
-typedef struct xcb_connection_t xcb_connection_t;
-
-// Qt's own X11 connection, or none (another platform, or no display).
-xcb_connection_t* qtX11Connection();
+#include "X11.h"
 
 // The SYNC extension's IDLETIME counter: the server raises an alarm at the
 // watched length and another at the first input after it; nothing runs between.
