@@ -32,7 +32,7 @@ RestGate::RestGate(RestCycle* cycle, BusyState* busy, IdleWatch* idle, Workspace
         connect(m_idle, &IdleWatch::idled, this, &RestGate::idled);
         connect(m_idle, &IdleWatch::resumed, this, [this](qint64 idleSeconds) {
             if (m_awaySince && !m_awayByLock)
-                comeBack(idleSeconds);
+                comeBack(std::min(idleSeconds, m_awaySince->secsTo(Clock::now())));
         });
     }
     if (workspace) {
@@ -192,6 +192,7 @@ void RestGate::setWait(Wait wait) {
 void RestGate::watchIdle() {
     if (!m_idle || m_paused || m_cycle->isResting() || m_awaySince)
         return;
+    m_watchedSince = Clock::now();
     if (!m_idle->watch(m_cycle->restDuration()) && !m_loggedNoIdle) {
         m_loggedNoIdle = true;
         Log::line(u"Tovi: 读不到键盘鼠标的空闲时长，离开电脑不会记作休息（锁屏和睡眠照算）"_s);
@@ -202,7 +203,9 @@ void RestGate::idled(qint64 idleSeconds) {
     // Reading a long article or watching a film is not a break.
     if (m_paused || m_cycle->isResting() || m_awaySince || inhibited())
         return;
-    m_awaySince = Clock::now().addSecs(-idleSeconds);
+    // Time untouched before this work period began was a rest already counted,
+    // or Tovi was not running: only what came after counts.
+    m_awaySince = std::max(Clock::now().addSecs(-idleSeconds), m_watchedSince);
     if (m_dueSince)
         setWait(Wait::away);
 }

@@ -84,6 +84,8 @@ private:
     std::optional<QDateTime> m_askAt;
     bool m_recheck = false;
     std::optional<QDateTime> m_awaySince;
+    // When the idle watch began: the start of the time away that may count.
+    QDateTime m_watchedSince;
     // Away by the lock or a suspend: only the return says it is over.
     bool m_awayByLock = false;
     bool m_screenLocked = false;

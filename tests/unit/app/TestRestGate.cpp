@@ -35,9 +35,10 @@ struct Fixture : AppFixture {
             busy.set(what == u"full"_s ? BusyReason::fullScreen : BusyReason::doNotDisturb);
         else if (what == u"inhibitor"_s)
             busy.setInhibited(true);
-        else if (what == u"idle"_s)
+        else if (what == u"idle"_s) {
+            clock.advanceSeconds(20);
             Q_EMIT idle.idled(20);
-        else
+        } else
             Q_EMIT(what == u"sleep"_s ? workspace.willSleep() : workspace.screensDidLock());
     }
     // The busy reason ends and the user is back after `away` seconds, however they left.
@@ -106,6 +107,8 @@ private Q_SLOTS:
         QTest::newRow("an inhibitor taken meanwhile") << u"idle"_s << 45 << u"return"_s << false << false;
         QTest::newRow("paused") << u"lock"_s << 600 << u""_s << true << false;
         QTest::newRow("locked over a rest, which ends") << u"rest"_s << 600 << u""_s << false << true;
+        QTest::newRow("a rest sat through untouched counts once")
+            << u"rested"_s << 5 << u""_s << false << false;
     }
     void timeAway() {
         QFETCH(QString, how);
@@ -119,12 +122,17 @@ private Q_SLOTS:
         if (paused)
             f.app->commands().pause(3600);
         f.busy.setInhibited(inhibited == u"idle"_s);
-        if (how == u"rest"_s)
+        if (how.startsWith(u"rest"_s))
             f.app->commands().rest();
-        f.hold(how);
+        if (how == u"rested"_s) {
+            f.run(21);
+            Q_EMIT f.idle.idled(41);
+        } else {
+            f.hold(how);
+        }
         f.clock.advanceSeconds(away - (how == u"idle"_s ? 20 : 0));
         f.busy.setInhibited(!inhibited.isEmpty());
-        f.release(away);
+        f.release(how == u"rested"_s ? 41 + away : away);
         QCOMPARE(f.natural(), counts ? 1 : 0);
         QCOMPARE(f.idle.watched(), paused ? 0 : 20);
         QVERIFY(!f.app->isResting());
