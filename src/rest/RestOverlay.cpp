@@ -3,6 +3,7 @@
 #include "RestView.h"
 #include "RestWindow.h"
 #include "platform/Clock.h"
+#include "platform/Keyboard.h"
 #include "platform/Log.h"
 #include "platform/Memory.h"
 #include "platform/MotionPreference.h"
@@ -102,6 +103,14 @@ void RestOverlay::show() {
     // hides the panels.
     for (RestWindow* window : std::as_const(m_windows))
         window->makeKeyAndOrderFront();
+    // Space already down when the rest appears is not a hold begun on it:
+    // asked of the server once, for every screen's hold.
+    if (Keyboard::isSpaceDown()) {
+        for (RestWindow* window : std::as_const(m_windows)) {
+            if (RestView* view = window->contentView())
+                view->hold().spaceHeldOver();
+        }
+    }
 }
 
 void RestOverlay::hide() {

@@ -5,7 +5,6 @@
 #include "RestLayers.h"
 #include "ThemeSelectorOverlay.h"
 #include "platform/Clock.h"
-#include "platform/Keyboard.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
 
@@ -362,9 +361,6 @@ void RestView::showEvent(QShowEvent* event) {
         m_shownAt = now();
         m_tipText = pickLine(RestCopy::restTips());
     }
-    // Space already down when the rest appears is not a hold begun on it.
-    if (Keyboard::isSpaceDown())
-        m_hold.spaceHeldOver();
     m_breathTimer->start();
     startBackdropFrames();
     scheduleFrames();
